@@ -1,0 +1,79 @@
+// resources.h - the engine's resource manager: fonts by resource name.
+//
+// A name resolves, in this order, to an entry a test or scene registered (map_font, add_font,
+// stage_font_failure), or to a file of that name under the application's base directory. Each
+// lookup with a style yields the font at that style's pixel size; fonts are created once per
+// (name, size) and live as long as the engine.
+#ifndef PITWALL_RESOURCES_H
+#define PITWALL_RESOURCES_H
+
+#include "gre_host.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+
+// The engine's font: a named font file at one pixel size. The render contexts read these fields.
+struct gr_font {
+    std::string name; // resource name as the plug-in asked for it
+    std::string file; // absolute font file, empty for a font that only the recording context models
+    int32_t size;     // pixel size
+};
+
+// A resource-manager entry: one font name at the pixel size of the style it was looked up with.
+struct gr_resource {
+    gr_font font;
+    bool font_fails; // res_font gives null for this entry (staged by tests)
+};
+
+namespace pitwall {
+
+class resources {
+public:
+    explicit resources(std::string base_dir);
+    resources(const resources &) = delete;
+    resources &operator=(const resources &) = delete;
+
+    gr_resources_t *table() { return &table_; }
+
+    // Point a resource name at a font file (absolute, or relative to the base directory).
+    void map_font(const std::string &name, const std::string &file);
+    // A name that resolves without a file: enough for the recording context.
+    void add_font(const std::string &name);
+    // A name that res_lookup finds but whose res_font fails.
+    void stage_font_failure(const std::string &name);
+    // Forget every registered name.
+    void clear();
+
+    // Resolve a name at a pixel size to its entry, created once, or null (what res_lookup does,
+    // without tracing).
+    gr_resource *find(const std::string &name, int32_t size);
+
+    // Number of res_release calls so far (failed res_font paths release their resource).
+    int releases() const { return releases_; }
+
+    void set_trace(std::function<void(const std::string &)> trace) { trace_ = std::move(trace); }
+
+private:
+    static gr_resource_t *res_lookup(gr_resources_t *res, const char *kind, const char *name,
+                                     gr_text_style_t *style);
+    static gr_font_t *res_font(gr_resources_t *res, gr_resource_t *resource);
+    static void res_release(gr_resources_t *res, gr_resource_t *resource);
+
+    std::string base_dir_;
+    gr_resources_t table_{};
+    struct source {
+        std::string file; // absolute, or empty for a modelled font
+        bool font_fails;
+    };
+    std::map<std::string, source> names_;
+    std::map<std::pair<std::string, int32_t>, std::unique_ptr<gr_resource>> entries_;
+    int releases_ = 0;
+    std::function<void(const std::string &)> trace_;
+};
+
+} // namespace pitwall
+
+#endif // PITWALL_RESOURCES_H
