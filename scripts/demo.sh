@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# The main job: build Pitwall and draw the demo dashboard.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default -j"$(nproc)"
+build/default/bin/pitwall trace examples/splash-trace.json > build/default/demo-trace.txt || true
+echo "$(pwd)/build/default/demo-trace.txt"
