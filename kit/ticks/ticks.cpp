@@ -24,8 +24,9 @@ float explicit_percent(const char *field, const tick_scale &scale) {
 }
 
 bool outside_range(float value, const tick_scale &scale) {
-    // The bounds belong to the range; a value that is no number belongs nowhere.
-    return std::isnan(value) || value < scale.value_min || value > scale.value_max;
+    // The bounds belong to the range. A value that is not finite has no place on a scale, and a
+    // range with a bound that is no number holds nothing.
+    return !std::isfinite(value) || !(value >= scale.value_min && value <= scale.value_max);
 }
 
 // Fill scratch slot `slot` from one entry; false when the entry is discarded.
