@@ -1,0 +1,39 @@
+// png_file.h - whole PNG files in and out of memory as straight (not premultiplied) 0xAARRGGBB
+// pixels. The raster context loads images and writes canvases through it; tests use it to read
+// reference images and to write the files they stage.
+#ifndef PITWALL_PNG_FILE_H
+#define PITWALL_PNG_FILE_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pitwall {
+
+// Row-major pixels, 0xAARRGGBB with straight alpha.
+struct argb_image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+
+    argb_image() = default;
+    argb_image(int w, int h, uint32_t fill = 0) : width(w), height(h), pixels(size_t(w) * size_t(h), fill) {}
+
+    uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+    uint32_t &at(int x, int y) { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// The largest width or height read_png accepts: a corrupt or hostile header must not make us
+// allocate gigabytes.
+inline constexpr int max_png_side = 8192;
+
+// Any PNG colour type and depth, converted to 8-bit ARGB. False (with a reason) for a missing
+// file, a file that is not a PNG, a damaged one, or one larger than max_png_side either way.
+bool read_png(const std::string &path, argb_image *out, std::string *why);
+
+// An 8-bit RGBA PNG. False (with a reason) when the file cannot be written.
+bool write_png(const std::string &path, const argb_image &image, std::string *why);
+
+} // namespace pitwall
+
+#endif // PITWALL_PNG_FILE_H

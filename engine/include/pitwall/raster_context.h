@@ -1,0 +1,66 @@
+// raster_context.h - a render context that draws real pixels: a Cairo ARGB32 canvas, text
+// through FreeType at the style's pixel size, PNG images and nine-patch images from libpng.
+//
+// Conventions the plug-ins rely on:
+//   - rectangles are inclusive: fill_rect (x1, y1, x2, y2) covers exactly those pixels, and
+//     stroke_rect outlines them one pixel wide on the rectangle's own edge pixels;
+//   - clip rectangles and everything drawn are relative to the cumulative translation;
+//   - attribute 2 (alpha 0..255) applies to all drawing while set, 3 (rotation, degrees,
+//     clockwise on screen) to text (about its top-left corner) and to draw_image (about the
+//     pivot, measured from the image corner; a pivot of -1.0, -1.0 means the image centre),
+//     5 (line width) to paths; set_attr / restore_attr nest;
+//   - colours are 0xRRGGBB in the low 24 bits, the top byte is not read;
+//   - a ".9.png" file is a nine-patch: its one-pixel border is removed on load and its stretch
+//     bands are reported by image_info id 0.
+#ifndef PITWALL_RASTER_CONTEXT_H
+#define PITWALL_RASTER_CONTEXT_H
+
+#include "gre_host.h"
+#include "pitwall/png_file.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pitwall {
+
+class engine;
+
+class raster_context {
+public:
+    // A canvas of width x height pixels (each clamped to 1..max_side) filled with the
+    // background 0xAARRGGBB. Installs itself as the engine's render context outside draws
+    // until destroyed.
+    raster_context(engine &owner, int width, int height, uint32_t background);
+    ~raster_context(); // releases every image and path the plug-ins left behind
+    raster_context(const raster_context &) = delete;
+    raster_context &operator=(const raster_context &) = delete;
+
+    gr_context_t *context();
+    int width() const;
+    int height() const;
+
+    // One canvas pixel as straight 0xAARRGGBB; 0 outside the canvas.
+    uint32_t pixel(int x, int y) const;
+    // The whole canvas as straight 0xAARRGGBB.
+    argb_image snapshot() const;
+    // The canvas as PNG, every pixel magnified to scale x scale (1..max_scale; the result at
+    // most max_side wide and high). False with a reason otherwise or when writing fails.
+    bool write_png(const std::string &path, int scale, std::string *why) const;
+
+    int live_images() const; // loaded and not yet released
+    int live_paths() const;  // created and not yet freed
+    int font_files_opened() const; // font files opened so far, each at most once
+
+    static constexpr int max_side = 8192;
+    static constexpr int max_scale = 16;
+
+    struct state; // the implementation's own
+
+private:
+    std::unique_ptr<state> state_;
+};
+
+} // namespace pitwall
+
+#endif // PITWALL_RASTER_CONTEXT_H

@@ -1,0 +1,145 @@
+// raster_state.h - what a raster context keeps between operations, and the operations
+// themselves (one file per family: raster_context.cpp state and transforms, raster_shapes.cpp,
+// raster_images.cpp, raster_text.cpp).
+//
+// Coordinates: a plug-in names pixels. A rectangle (x1, y1, x2, y2) covers the pixels x1..x2 and
+// y1..y2, which on the Cairo canvas is the area [x1, x2 + 1) x [y1, y2 + 1). Path points, image
+// positions and pivots are taken as canvas coordinates as they are (0.0 is the left edge of
+// pixel 0). Everything a plug-in passes, clip rectangles included, is relative to the current
+// translation.
+#ifndef PITWALL_RASTER_STATE_H
+#define PITWALL_RASTER_STATE_H
+
+#include "font_cache.h"
+#include "gre_host.h"
+#include "pitwall/raster_context.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pitwall {
+class engine;
+}
+
+namespace pitwall::raster {
+
+// A loaded image: premultiplied pixels with the nine-patch border already removed.
+struct image {
+    cairo_surface_t *surface = nullptr;
+    int width = 0;
+    int height = 0;
+    bool nine_patch = false;
+    // The stretch description image_info hands out: the bands as int16 at GR_STRETCH_*_OFFSET.
+    alignas(8) unsigned char stretch[GR_STRETCH_SIZE] = {};
+    int draw_width = 0; // image_set size for draw_image; 0 x 0 until set
+    int draw_height = 0;
+    bool draw_size_set = false;
+
+    image() = default;
+    ~image();
+    image(const image &) = delete;
+    image &operator=(const image &) = delete;
+};
+
+// Load a PNG (a nine-patch when the name ends in ".9.png"), optionally scaled once to
+// width x height. Null for a missing, unreadable or non-PNG file or a size below 1 pixel.
+std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size);
+
+struct path {
+    int32_t kind = 0;
+    std::vector<double> points; // x, y pairs
+};
+
+// A context attribute changed by set_attr and put back by restore_attr; nested sets unwind in
+// order. The saved values are bounded so that a caller that never restores cannot grow them.
+struct attr_slot {
+    double value;
+    double initial;
+    std::vector<double> saved;
+
+    explicit attr_slot(double v) : value(v), initial(v) {}
+    void set(double v);
+    void restore();
+};
+
+} // namespace pitwall::raster
+
+namespace pitwall {
+
+struct raster_context::state {
+    state(engine &e, int w, int h);
+    ~state();
+
+    engine &owner;
+    gr_context_t context{};
+    cairo_surface_t *canvas = nullptr;
+    int width = 0;
+    int height = 0;
+
+    // Clip in canvas pixels, inclusive, or none.
+    bool clip_set = false;
+    int64_t clip_x1 = 0, clip_y1 = 0, clip_x2 = -1, clip_y2 = -1;
+    int64_t tx = 0, ty = 0; // cumulative translation
+
+    raster::attr_slot alpha{255.0};
+    raster::attr_slot rotation{0.0}; // degrees, clockwise on screen
+    raster::attr_slot line_width{1.0};
+
+    std::vector<std::unique_ptr<raster::image>> images;
+    std::vector<std::unique_ptr<raster::path>> paths;
+    raster::font_cache fonts;
+
+    // A Cairo context on the canvas with the clip applied and the origin translated; the caller
+    // destroys it. A fresh one per operation keeps Cairo's sticky error state from spreading.
+    cairo_t *begin() const;
+    double opacity() const { return alpha.value / 255.0; }
+    raster::image *find_image(const void *handle) const;
+    raster::path *find_path(const void *handle) const;
+};
+
+} // namespace pitwall
+
+namespace pitwall::raster {
+
+inline raster_context::state &state_of(gr_context_t *ctx) {
+    return *static_cast<raster_context::state *>(ctx->impl);
+}
+
+// The colour's low 24 bits at the given opacity.
+void set_colour(cairo_t *cr, uint32_t colour, double opacity);
+
+// The operations, in the slot order of gr_render_ops_t.
+void op_set_attr(gr_context_t *ctx, int32_t id, const void *value, int32_t size);
+void op_restore_attr(gr_context_t *ctx, int32_t id);
+void op_set_clip(gr_context_t *ctx, const gr_rect_t *rect);
+void op_clear_clip(gr_context_t *ctx);
+int op_get_clip(gr_context_t *ctx, gr_rect_t *out);
+void op_translate(gr_context_t *ctx, int32_t dx, int32_t dy);
+void op_untranslate(gr_context_t *ctx, int32_t dx, int32_t dy);
+void op_fill_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour);
+void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour);
+void op_draw_path(gr_context_t *ctx, gr_path_t *path, uint32_t fill, uint32_t stroke, int32_t one);
+void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_t *source, int32_t zero,
+                        const gr_rect_t *target);
+void op_draw_image(gr_context_t *ctx, gr_image_t *image, float x, float y, int32_t width, int32_t height,
+                   float pivot_x, float pivot_y);
+void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int32_t length,
+                  const gr_text_style_t *style);
+gr_image_t *op_load_image(gr_context_t *ctx, const char *path, uint32_t flags, const int32_t *size,
+                          int32_t zero);
+void op_release_image(gr_context_t *ctx, gr_image_t *image);
+void op_image_set(gr_context_t *ctx, gr_image_t *image, int32_t id, const void *value, int32_t size);
+int op_image_info(gr_context_t *ctx, gr_image_t *image, int32_t id, void *out, int32_t size);
+void op_font_metrics(gr_context_t *ctx, gr_font_t *font, gr_font_metrics_t *out);
+int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr_text_style_t *style,
+                   int16_t *out);
+gr_path_t *op_create_path(gr_context_t *ctx, int32_t kind, const float *points, int32_t count, int32_t flags);
+void op_free_path(gr_context_t *ctx, gr_path_t *path);
+
+} // namespace pitwall::raster
+
+#endif // PITWALL_RASTER_STATE_H

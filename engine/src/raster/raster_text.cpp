@@ -1,0 +1,114 @@
+// Text: measured and drawn with the font file the resource manager resolved, at the style's
+// pixel size. Text is placed by its top-left corner: the baseline lies one ascent below y.
+//
+//   (x, y) +-----------------+ --
+//          |  Pitwall  ascent|
+//   base   +-----------------+ --   line height = ascent + descent
+//          |         descent |
+//          +-----------------+ --
+//
+// Strings are bytes: valid UTF-8 sequences are read as such, any other byte as Latin-1.
+#include "pitwall/resources.h"
+#include "raster_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace pitwall::raster {
+namespace {
+
+// The length of a valid UTF-8 sequence starting at p (at most n bytes), or 0.
+size_t utf8_sequence(const unsigned char *p, size_t n) {
+    size_t len = p[0] < 0x80 ? 1 : (p[0] & 0xE0) == 0xC0 ? 2 : (p[0] & 0xF0) == 0xE0 ? 3 : (p[0] & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || len > n) return 0;
+    for (size_t i = 1; i < len; ++i)
+        if ((p[i] & 0xC0) != 0x80) return 0;
+    if (len == 2 && p[0] < 0xC2) return 0; // overlong
+    if (len == 3 && p[0] == 0xE0 && p[1] < 0xA0) return 0;
+    if (len == 3 && p[0] == 0xED && p[1] >= 0xA0) return 0; // surrogates
+    if (len == 4 && (p[0] == 0xF0 ? p[1] < 0x90 : p[0] > 0xF4 || (p[0] == 0xF4 && p[1] >= 0x90))) return 0;
+    return len;
+}
+
+std::string as_utf8(const char *text, int32_t length) {
+    std::string out;
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    size_t n = size_t(length);
+    for (size_t i = 0; i < n;) {
+        size_t len = utf8_sequence(p + i, n - i);
+        if (p[i] == 0) {
+            out += ' '; // a zero byte inside the given length is not the end here
+            i += 1;
+        } else if (len > 0) {
+            out.append(reinterpret_cast<const char *>(p + i), len);
+            i += len;
+        } else {
+            out += char(0xC0 | (p[i] >> 6));
+            out += char(0x80 | (p[i] & 0x3F));
+            i += 1;
+        }
+    }
+    return out;
+}
+
+// The scaled font of a style, or null when the style names no drawable font.
+cairo_scaled_font_t *font_of(raster_context::state &s, const gr_text_style_t *style) {
+    if (style == nullptr || style->font == nullptr) return nullptr;
+    const gr_font &font = *reinterpret_cast<const gr_font *>(style->font);
+    return s.fonts.get(font.file, std::min(style->size, int32_t(font_cache::max_pixel_size)));
+}
+
+} // namespace
+
+void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *out) {
+    if (out == nullptr) return;
+    *out = gr_font_metrics_t{};
+    if (handle == nullptr) return;
+    const gr_font &font = *reinterpret_cast<const gr_font *>(handle);
+    cairo_scaled_font_t *scaled = state_of(ctx).fonts.get(font.file, std::min(font.size, int32_t(font_cache::max_pixel_size)));
+    if (scaled == nullptr) return;
+    line_metrics m = font_cache::metrics(scaled);
+    out->line_height = m.height();
+    out->ascent = m.ascent;
+    out->descent = m.descent;
+}
+
+int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr_text_style_t *style,
+                   int16_t *out) {
+    if (out == nullptr || length < 0 || (text == nullptr && length > 0)) return -1;
+    cairo_scaled_font_t *scaled = font_of(state_of(ctx), style);
+    if (scaled == nullptr) return -1;
+    cairo_text_extents_t extents{};
+    if (length > 0) cairo_scaled_font_text_extents(scaled, as_utf8(text, length).c_str(), &extents);
+    double advance = std::isfinite(extents.x_advance) ? std::clamp(extents.x_advance, 0.0, 32767.0) : 0.0;
+    out[0] = int16_t(std::lround(advance));
+    out[1] = int16_t(std::min(font_cache::metrics(scaled).height(), 32767));
+    return 0;
+}
+
+void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int32_t length,
+                  const gr_text_style_t *style) {
+    if (text == nullptr || length <= 0) return;
+    raster_context::state &s = state_of(ctx);
+    cairo_scaled_font_t *scaled = font_of(s, style);
+    if (scaled == nullptr) return;
+    std::string utf8 = as_utf8(text, length);
+    line_metrics m = font_cache::metrics(scaled);
+
+    cairo_t *cr = s.begin();
+    cairo_translate(cr, x, y);
+    if (s.rotation.value != 0.0) cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
+    cairo_set_scaled_font(cr, scaled);
+    cairo_glyph_t *glyphs = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(scaled, 0, m.ascent, utf8.c_str(), int(utf8.size()), &glyphs, &count,
+                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
+        set_colour(cr, style->colour, s.opacity());
+        cairo_show_glyphs(cr, glyphs, count);
+    }
+    cairo_glyph_free(glyphs);
+    cairo_destroy(cr);
+}
+
+} // namespace pitwall::raster
