@@ -60,6 +60,7 @@ bool font_ref(gr_text_style_t *style, gr_context_t *ctx, gr_resources_t *resourc
 #if defined(__clang__)
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wformat-nonliteral"
+#pragma clang diagnostic ignored "-Wformat-security"
 #endif
     switch (lookup_font(style, resources, name, size, colour)) {
     case font_lookup::found:
