@@ -5,5 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default -j"$(nproc)"
-build/default/bin/pitwall trace examples/splash-trace.json > build/default/demo-trace.txt || true
-echo "$(pwd)/build/default/demo-trace.txt"
+build/default/bin/pitwall render examples/demo.json -o "$(pwd)/build/default/demo.png"
