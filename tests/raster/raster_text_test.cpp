@@ -173,6 +173,14 @@ TEST_F(raster_text, fonts_without_a_drawable_file_fail_and_draw_nothing) {
         EXPECT_EQ(metrics.line_height, 0);
     }
     EXPECT_TRUE(ink().empty());
+    // Each unopenable file is reported once, however often it is asked for; a font that names
+    // no file at all is a modelled font and not an error of the scene.
+    ASSERT_EQ(eng.log().size(), 2u);
+    EXPECT_EQ(eng.log()[0].level, GRE_LOG_WARNING);
+    EXPECT_EQ(eng.log()[0].text,
+              "Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file " + missing.file);
+    EXPECT_EQ(eng.log()[1].text,
+              "Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file " + not_a_font.file);
 
     gr_text_style_t no_font{};
     no_font.size = 20;

@@ -43,7 +43,7 @@ font_cache::~font_cache() {
         if (entry.second != nullptr) cairo_font_face_destroy(entry.second);
 }
 
-cairo_font_face_t *font_cache::face(const std::string &file) {
+cairo_font_face_t *font_cache::face(const std::string &file, bool *first_failure) {
     if (auto it = faces_.find(file); it != faces_.end()) return it->second;
     cairo_font_face_t *result = nullptr;
     FT_Face ft_face = nullptr;
@@ -62,14 +62,15 @@ cairo_font_face_t *font_cache::face(const std::string &file) {
         }
     }
     faces_[file] = result;
+    if (result == nullptr && first_failure != nullptr) *first_failure = true;
     return result;
 }
 
-cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size) {
+cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size, bool *first_failure) {
     if (file.empty() || pixel_size < 1 || pixel_size > max_pixel_size) return nullptr;
     auto key = std::make_pair(file, pixel_size);
     if (auto it = scaled_.find(key); it != scaled_.end()) return it->second;
-    cairo_font_face_t *font_face = face(file);
+    cairo_font_face_t *font_face = face(file, first_failure);
     if (font_face == nullptr) return nullptr;
 
     cairo_matrix_t font_matrix, identity;

@@ -27,8 +27,9 @@ public:
     font_cache &operator=(const font_cache &) = delete;
 
     // The font of an absolute file at a pixel size (1 to max_pixel_size), or null when the file
-    // name is empty or the file is not a font FreeType can open. A failing file is not retried.
-    cairo_scaled_font_t *get(const std::string &file, int pixel_size);
+    // name is empty or the file is not a font FreeType can open. A failing file is not retried;
+    // `first_failure` (optional) tells whether this call was the one that found it failing.
+    cairo_scaled_font_t *get(const std::string &file, int pixel_size, bool *first_failure = nullptr);
     static line_metrics metrics(cairo_scaled_font_t *font);
 
     int files_opened() const { return files_opened_; }
@@ -36,7 +37,7 @@ public:
     static constexpr int max_pixel_size = 1024;
 
 private:
-    cairo_font_face_t *face(const std::string &file);
+    cairo_font_face_t *face(const std::string &file, bool *first_failure);
 
     std::map<std::string, cairo_font_face_t *> faces_; // null: the file failed to open
     std::map<std::pair<std::string, int>, cairo_scaled_font_t *> scaled_;

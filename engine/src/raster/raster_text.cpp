@@ -8,6 +8,7 @@
 //          +-----------------+ --
 //
 // Strings are bytes: valid UTF-8 sequences are read as such, any other byte as Latin-1.
+#include "pitwall/engine.h"
 #include "pitwall/resources.h"
 #include "raster_state.h"
 
@@ -52,11 +53,21 @@ std::string as_utf8(const char *text, int32_t length) {
     return out;
 }
 
-// The scaled font of a style, or null when the style names no drawable font.
+// The scaled font of a font at a pixel size, or null when it has no drawable file. A file that
+// cannot be opened is reported once in the engine's log, so that a scene with a wrong font map
+// does not silently show empty texts.
+cairo_scaled_font_t *font_at(raster_context::state &s, const gr_font &font, int32_t size) {
+    bool first_failure = false;
+    cairo_scaled_font_t *scaled =
+        s.fonts.get(font.file, std::min(size, int32_t(font_cache::max_pixel_size)), &first_failure);
+    if (first_failure)
+        s.owner.write_log(GRE_LOG_WARNING, "Engine: font \"" + font.name + "\": cannot open font file " + font.file);
+    return scaled;
+}
+
 cairo_scaled_font_t *font_of(raster_context::state &s, const gr_text_style_t *style) {
     if (style == nullptr || style->font == nullptr) return nullptr;
-    const gr_font &font = *reinterpret_cast<const gr_font *>(style->font);
-    return s.fonts.get(font.file, std::min(style->size, int32_t(font_cache::max_pixel_size)));
+    return font_at(s, *reinterpret_cast<const gr_font *>(style->font), style->size);
 }
 
 } // namespace
@@ -66,7 +77,7 @@ void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *ou
     *out = gr_font_metrics_t{};
     if (handle == nullptr) return;
     const gr_font &font = *reinterpret_cast<const gr_font *>(handle);
-    cairo_scaled_font_t *scaled = state_of(ctx).fonts.get(font.file, std::min(font.size, int32_t(font_cache::max_pixel_size)));
+    cairo_scaled_font_t *scaled = font_at(state_of(ctx), font, font.size);
     if (scaled == nullptr) return;
     line_metrics m = font_cache::metrics(scaled);
     out->line_height = m.height();

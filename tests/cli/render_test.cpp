@@ -1,0 +1,174 @@
+// `pitwall render` end to end: the tool of this build run as a separate process on scenes, its
+// exit code, its output and the PNG it writes.
+#include "run_tool.h"
+
+#include "pitwall/png_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace pitwall::testing {
+namespace {
+
+class render_cli : public ::testing::Test {
+protected:
+    std::string dir;
+
+    void SetUp() override {
+        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/cli." + info->name();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+        std::filesystem::create_directories(dir, ec);
+    }
+
+    std::string write_scene(const std::string &name, const std::string &json) {
+        std::string path = dir + "/" + name;
+        std::ofstream(path) << json;
+        return path;
+    }
+
+    tool_result render(std::vector<std::string> args) {
+        args.insert(args.begin(), "render");
+        args.push_back("--plugins");
+        args.push_back(PITWALL_PLUGIN_DIR);
+        return run_pitwall(args, dir);
+    }
+
+    static argb_image read(const std::string &path) {
+        argb_image img;
+        std::string why;
+        EXPECT_TRUE(read_png(path, &img, &why)) << why;
+        return img;
+    }
+};
+
+const std::string k_demo = std::string(PITWALL_SOURCE_DIR) + "/examples/demo.json";
+
+// The first box of the example scene sits at (30, 180), 170 x 120: its outline runs down
+// column 30 + 1 = 31, in the lower-state box colour #5fa8ff (value 1.1 is below 1.5).
+TEST_F(render_cli, renders_the_example_scene_and_prints_the_png_path) {
+    std::string out = dir + "/demo.png";
+    tool_result r = render({k_demo, "-o", out});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, out + "\n");
+    EXPECT_NE(r.err.find("2 SplashImage: Loading image " + std::string(PITWALL_APP_DIR) + "/images/splash/logo.png\n"),
+              std::string::npos)
+        << r.err;
+    argb_image png = read(out);
+    ASSERT_EQ(png.width, 800);
+    ASSERT_EQ(png.height, 480);
+    EXPECT_EQ(png.at(31, 240), 0xFF5FA8FFu);
+    EXPECT_EQ(png.at(30, 240), 0xFF101418u) << "the background";
+}
+
+TEST_F(render_cli, scale_magnifies_every_pixel) {
+    std::string out = dir + "/demo-x2.png";
+    tool_result r = render({k_demo, "-o", out, "--scale", "2"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    argb_image png = read(out);
+    ASSERT_EQ(png.width, 1600);
+    ASSERT_EQ(png.height, 960);
+    for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx) EXPECT_EQ(png.at(62 + dx, 480 + dy), 0xFF5FA8FFu);
+    EXPECT_EQ(png.at(61, 480), 0xFF101418u);
+}
+
+// A splash image whose file is missing, a Basic Box whose font name resolves to nothing, and a
+// Basic Box that draws: the two failing widgets log their own lines, the third is still drawn,
+// the PNG is written and the exit code is 1.
+TEST_F(render_cli, failing_widgets_log_their_lines_and_the_picture_is_still_written) {
+    std::filesystem::create_directories(dir + "/app");
+    std::string scene = write_scene("broken.json", R"({
+      "canvas": { "width": 64, "height": 48, "background": "#000000" },
+      "base_dir": "app",
+      "controls": [
+        { "widget": "SplashImage", "x": 0, "y": 0, "width": 64, "height": 48,
+          "attributes": { "logo_path": "images/splash/missing.png" } },
+        { "widget": "Basic Box", "x": 0, "y": 0, "width": 30, "height": 30,
+          "attributes": { "font": "fonts/missing.otf", "render_title": "T", "title_size": 20,
+                          "color_bg": "#ff0000" } },
+        { "widget": "Basic Box", "x": 30, "y": 10, "width": 20, "height": 20,
+          "attributes": { "color_bg": "#00ff00" } }
+      ]
+    })");
+    std::string out = dir + "/broken.png";
+    tool_result r = render({scene, "-o", out});
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_EQ(r.out, out + "\n");
+    std::string missing = dir + "/app/images/splash/missing.png";
+    EXPECT_NE(r.err.find("2 SplashImage: Loading image " + missing + "\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("0 SplashImage: Failed loading image " + missing + "\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("0 Basic Box: Couldn't get font reference fonts/missing.otf\n"), std::string::npos)
+        << r.err;
+
+    argb_image png = read(out);
+    ASSERT_EQ(png.width, 64);
+    // The drawing box: background rectangle (31, 11)..(30 + 20 - 2, 10 + 20 - 2) = (31, 11)..(48, 28).
+    EXPECT_EQ(png.at(31, 11), 0xFF00FF00u);
+    EXPECT_EQ(png.at(48, 28), 0xFF00FF00u);
+    EXPECT_EQ(png.at(49, 28), 0xFF000000u);
+    EXPECT_EQ(png.at(10, 10), 0xFF000000u) << "the failing box drew nothing";
+}
+
+// A font name mapped to a file that is not there: the resource manager finds the name, the
+// raster context cannot open the file, says so once, and the texts stay empty.
+TEST_F(render_cli, a_font_map_to_a_missing_file_is_reported_once) {
+    std::string scene = write_scene("font.json", R"({
+      "canvas": { "width": 64, "height": 48 },
+      "fonts": { "fonts/CPMono_v07 Plain.otf": "/nonexistent/Mono.ttf" },
+      "controls": [
+        { "widget": "Basic Box", "x": 0, "y": 0, "width": 64, "height": 48,
+          "attributes": { "render_title": "T", "title_size": 20, "render_text": "42", "font_size": 20,
+                          "color_bg": "#0000ff", "color_title": "#ffffff", "color_text": "#ffffff" } }
+      ]
+    })");
+    std::string out = dir + "/font.png";
+    tool_result r = render({scene, "-o", out});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    std::string warning = "1 Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file /nonexistent/Mono.ttf\n";
+    size_t first = r.err.find(warning);
+    EXPECT_NE(first, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(warning, first + 1), std::string::npos) << "reported once";
+    argb_image png = read(out);
+    int white = 0;
+    for (uint32_t p : png.pixels) white += p == 0xFFFFFFFFu;
+    EXPECT_EQ(white, 0) << "no text was drawn";
+}
+
+TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
+    std::string out = dir + "/none.png";
+    struct usage_case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    std::string unknown = write_scene("unknown.json", R"({ "controls": [ { "widget": "Warp Drive" } ] })");
+    std::string not_json = write_scene("bad.json", "{ canvas: ");
+    const usage_case cases[] = {
+        {{k_demo}, "-o OUT.png is required"},
+        {{"-o", out}, "one scene file expected"},
+        {{k_demo, "-o", out, "--scale", "17"}, "--scale takes 1 to 16"},
+        {{k_demo, "-o", out, "--scale", "0"}, "--scale takes a whole number from 1"},
+        {{k_demo, "-o", out, "--bogus"}, "unknown option --bogus"},
+        {{dir + "/absent.json", "-o", out}, "absent.json: cannot be read"},
+        {{not_json, "-o", out}, "the scene is not a JSON object"},
+        {{unknown, "-o", out}, "no plug-in registers \"Warp Drive\""},
+    };
+    for (const usage_case &c : cases) {
+        tool_result r = render(c.args);
+        EXPECT_EQ(r.exit_code, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::filesystem::exists(out)) << c.message;
+    }
+
+    tool_result r = render({k_demo, "-o", dir + "/no/such/folder/demo.png"});
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find("pitwall render: " + dir + "/no/such/folder/demo.png"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+} // namespace
+} // namespace pitwall::testing
