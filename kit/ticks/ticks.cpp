@@ -3,6 +3,7 @@
 #include "ticks.h"
 
 #include "renderext.h"
+#include "threshold.h"
 #include "tick_fields.h"
 
 #include <cmath>
@@ -81,9 +82,7 @@ float tick_percent(float value, float value_min, float value_max) {
 }
 
 uint8_t tick_zone(float value, float lower_threshold, float upper_threshold) {
-    if (value >= upper_threshold) return 2;
-    if (value <= lower_threshold) return 0;
-    return 1;
+    return static_cast<uint8_t>(zone_of(value, thresholds{lower_threshold, upper_threshold}));
 }
 
 int32_t parse_ticks(const char *text, const tick_scale &scale, gr_application_t *app,

@@ -294,6 +294,41 @@ TEST_F(VerticalBar, InvalidColourIndicesSkipTheirZones) {
     EXPECT_EQ(f.count("draw_image_part", "mark"), 0);
 }
 
+// The tick-list rules as a bar shows them (scale right of a bar 200 long: pixel = 2 x value).
+TEST_F(VerticalBar, TickListThroughTheBar) {
+    auto bar = f.make(80, 220);
+    f.h.set(*bar, "tick_pos", int64_t{2});
+    auto marks = [&] {
+        strings ys;
+        for (const std::string &l : f.h.lines("create_path"))
+            ys.push_back(l.substr(l.find('['), l.find(']') - l.find('[') + 1));
+        return ys;
+    };
+    f.h.set(*bar, "ticks", pitwall::null_string{});
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(f.count("create_path"), 0);
+    f.h.set(*bar, "ticks", std::string(""));
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(f.count("create_path"), 0);
+
+    f.h.set(*bar, "ticks", std::string("100;100|0;0|50;50"));
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(marks(), (strings{"[0,0 12,0]", "[0,100 12,100]", "[0,200 12,200]"}));
+
+    f.h.set(*bar, "ticks", std::string("0;10;a|0;10;b|-5;-5;c|105;105;d|0;0||"));
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(f.count("create_path"), 2);
+    EXPECT_EQ(f.count("draw_text", "\"a\""), 1);
+    EXPECT_EQ(f.count("draw_text", "\"b\""), 0);
+    EXPECT_EQ(f.count("draw_text", "\"c\""), 0);
+
+    // Field 1 counts with tick_mode 3 only when it is given.
+    f.h.set(*bar, "tick_mode", int64_t{3});
+    f.h.set(*bar, "ticks", std::string(";5|80;10"));
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(marks(), (strings{"[0,10 12,10]", "[0,160 12,160]"}));
+}
+
 TEST_F(VerticalBar, ValueChangesNeverReparseTicks) {
     auto bar = f.make(80, 220);
     f.h.set(*bar, "tick_pos", int64_t{2});
