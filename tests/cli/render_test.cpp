@@ -146,6 +146,7 @@ TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
     };
     std::string unknown = write_scene("unknown.json", R"({ "controls": [ { "widget": "Warp Drive" } ] })");
     std::string not_json = write_scene("bad.json", "{ canvas: ");
+    std::string huge = write_scene("huge.json", R"({ "canvas": { "width": 9000, "height": 10 }, "controls": [] })");
     const usage_case cases[] = {
         {{k_demo}, "-o OUT.png is required"},
         {{"-o", out}, "one scene file expected"},
@@ -155,6 +156,8 @@ TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
         {{dir + "/absent.json", "-o", out}, "absent.json: cannot be read"},
         {{not_json, "-o", out}, "the scene is not a JSON object"},
         {{unknown, "-o", out}, "no plug-in registers \"Warp Drive\""},
+        {{huge, "-o", out}, "a 9000x10 canvas at scale 1 is larger than 8192 pixels a side"},
+        {{k_demo, "-o", out, "--scale", "11"}, "a 800x480 canvas at scale 11 is larger than 8192 pixels a side"},
     };
     for (const usage_case &c : cases) {
         tool_result r = render(c.args);

@@ -89,6 +89,26 @@ TEST_F(raster_text, extents_and_metrics_come_from_the_font) {
     EXPECT_EQ(measure("M", big).width, 24) << "twice the size, twice the advance";
 }
 
+TEST_F(raster_text, a_size_below_one_pixel_measures_nothing_and_draws_nothing) {
+    make_canvas(40, 40);
+    for (int32_t size : {0, -5}) {
+        gr_font f = font(size);
+        gr_text_style_t style = style_of(f);
+        int16_t out[2] = {7, 7};
+        EXPECT_EQ(ops->text_extent(ctx, "Box", 3, &style, out), 0) << size;
+        EXPECT_EQ(out[0], 0);
+        EXPECT_EQ(out[1], 0);
+        ops->draw_text(ctx, 5, 5, "Box", 3, &style);
+        gr_font_metrics_t metrics{1, 1, 1, 1};
+        ops->font_metrics(ctx, &f, &metrics);
+        EXPECT_EQ(metrics.line_height, 0);
+    }
+    EXPECT_TRUE(ink().empty());
+    gr_font modelled = font(0, "");
+    gr_text_style_t style = style_of(modelled);
+    EXPECT_EQ(measure("Box", style).result, -1) << "still no font to measure with";
+}
+
 TEST_F(raster_text, each_font_file_is_opened_once) {
     make_canvas(60, 40);
     for (int32_t size : {10, 16, 20, 16, 10}) {

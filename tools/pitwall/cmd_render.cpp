@@ -6,6 +6,7 @@
 
 #include "pitwall/raster_context.h"
 
+#include <cstdint>
 #include <cstdio>
 
 namespace pitwall::cli {
@@ -29,6 +30,13 @@ int cmd_render(int argc, char **argv) {
     }
     scene s;
     if (!load_scene_for(opts, opts.positional[0], s)) return exit_usage;
+    if (s.width > raster_context::max_side || s.height > raster_context::max_side ||
+        int64_t(s.width) * opts.scale > raster_context::max_side ||
+        int64_t(s.height) * opts.scale > raster_context::max_side) {
+        std::fprintf(stderr, "pitwall render: a %dx%d canvas at scale %d is larger than %d pixels a side\n", s.width,
+                     s.height, opts.scale, raster_context::max_side);
+        return exit_usage;
+    }
     std::unique_ptr<engine> eng = make_engine(opts, s.base_dir);
     if (!eng) return exit_usage;
     // The widgets' own log lines, as they happen: "<level> <text>".

@@ -53,20 +53,27 @@ std::string as_utf8(const char *text, int32_t length) {
     return out;
 }
 
-// The scaled font of a font at a pixel size, or null when it has no drawable file. A file that
-// cannot be opened is reported once in the engine's log, so that a scene with a wrong font map
-// does not silently show empty texts.
-cairo_scaled_font_t *font_at(raster_context::state &s, const gr_font &font, int32_t size) {
+// What a font can do at a pixel size. A font whose file cannot be opened is not usable; one
+// that opens but is asked for at a size below 1 pixel measures 0 x 0 and draws nothing (a widget
+// whose size attribute was never set); otherwise `scaled` is the font at that size.
+struct sized_font {
+    bool usable = false;
+    cairo_scaled_font_t *scaled = nullptr;
+};
+
+// A file that cannot be opened is reported once in the engine's log, so that a scene with a
+// wrong font map does not silently show empty texts.
+sized_font font_at(raster_context::state &s, const gr_font &font, int32_t size) {
     bool first_failure = false;
-    cairo_scaled_font_t *scaled =
-        s.fonts.get(font.file, std::min(size, int32_t(font_cache::max_pixel_size)), &first_failure);
+    int32_t pixels = std::clamp(size, int32_t(1), int32_t(font_cache::max_pixel_size));
+    cairo_scaled_font_t *scaled = s.fonts.get(font.file, pixels, &first_failure);
     if (first_failure)
         s.owner.write_log(GRE_LOG_WARNING, "Engine: font \"" + font.name + "\": cannot open font file " + font.file);
-    return scaled;
+    return sized_font{scaled != nullptr, size >= 1 ? scaled : nullptr};
 }
 
-cairo_scaled_font_t *font_of(raster_context::state &s, const gr_text_style_t *style) {
-    if (style == nullptr || style->font == nullptr) return nullptr;
+sized_font font_of(raster_context::state &s, const gr_text_style_t *style) {
+    if (style == nullptr || style->font == nullptr) return {};
     return font_at(s, *reinterpret_cast<const gr_font *>(style->font), style->size);
 }
 
@@ -77,9 +84,9 @@ void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *ou
     *out = gr_font_metrics_t{};
     if (handle == nullptr) return;
     const gr_font &font = *reinterpret_cast<const gr_font *>(handle);
-    cairo_scaled_font_t *scaled = font_at(state_of(ctx), font, font.size);
-    if (scaled == nullptr) return;
-    line_metrics m = font_cache::metrics(scaled);
+    sized_font f = font_at(state_of(ctx), font, font.size);
+    if (f.scaled == nullptr) return;
+    line_metrics m = font_cache::metrics(f.scaled);
     out->line_height = m.height();
     out->ascent = m.ascent;
     out->descent = m.descent;
@@ -88,13 +95,16 @@ void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *ou
 int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr_text_style_t *style,
                    int16_t *out) {
     if (out == nullptr || length < 0 || (text == nullptr && length > 0)) return -1;
-    cairo_scaled_font_t *scaled = font_of(state_of(ctx), style);
-    if (scaled == nullptr) return -1;
+    sized_font f = font_of(state_of(ctx), style);
+    if (!f.usable) return -1;
+    out[0] = 0;
+    out[1] = 0;
+    if (f.scaled == nullptr) return 0;
     cairo_text_extents_t extents{};
-    if (length > 0) cairo_scaled_font_text_extents(scaled, as_utf8(text, length).c_str(), &extents);
+    if (length > 0) cairo_scaled_font_text_extents(f.scaled, as_utf8(text, length).c_str(), &extents);
     double advance = std::isfinite(extents.x_advance) ? std::clamp(extents.x_advance, 0.0, 32767.0) : 0.0;
     out[0] = int16_t(std::lround(advance));
-    out[1] = int16_t(std::min(font_cache::metrics(scaled).height(), 32767));
+    out[1] = int16_t(std::min(font_cache::metrics(f.scaled).height(), 32767));
     return 0;
 }
 
@@ -102,7 +112,7 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
                   const gr_text_style_t *style) {
     if (text == nullptr || length <= 0) return;
     raster_context::state &s = state_of(ctx);
-    cairo_scaled_font_t *scaled = font_of(s, style);
+    cairo_scaled_font_t *scaled = font_of(s, style).scaled;
     if (scaled == nullptr) return;
     std::string utf8 = as_utf8(text, length);
     line_metrics m = font_cache::metrics(scaled);
