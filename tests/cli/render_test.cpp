@@ -128,7 +128,8 @@ TEST_F(render_cli, a_font_map_to_a_missing_file_is_reported_once) {
     std::string out = dir + "/font.png";
     tool_result r = render({scene, "-o", out});
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    std::string warning = "1 Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file /nonexistent/Mono.ttf\n";
+    std::string warning =
+        "1 Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file /nonexistent/Mono.ttf\n";
     size_t first = r.err.find(warning);
     EXPECT_NE(first, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find(warning, first + 1), std::string::npos) << "reported once";

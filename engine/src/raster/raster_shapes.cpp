@@ -40,7 +40,8 @@ void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
     cairo_t *cr = s.begin();
     // The edge pixels as one even-odd area, so that corners are not blended twice under alpha.
     add_rect(cr, rect->x1, rect->y1, rect->x2, rect->y2);
-    if (rect->x2 - rect->x1 >= 2 && rect->y2 - rect->y1 >= 2) add_rect(cr, rect->x1 + 1, rect->y1 + 1, rect->x2 - 1, rect->y2 - 1);
+    if (rect->x2 - rect->x1 >= 2 && rect->y2 - rect->y1 >= 2)
+        add_rect(cr, rect->x1 + 1, rect->y1 + 1, rect->x2 - 1, rect->y2 - 1);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     set_colour(cr, colour, s.opacity());
     cairo_fill(cr);

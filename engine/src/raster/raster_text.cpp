@@ -21,7 +21,11 @@ namespace {
 
 // The length of a valid UTF-8 sequence starting at p (at most n bytes), or 0.
 size_t utf8_sequence(const unsigned char *p, size_t n) {
-    size_t len = p[0] < 0x80 ? 1 : (p[0] & 0xE0) == 0xC0 ? 2 : (p[0] & 0xF0) == 0xE0 ? 3 : (p[0] & 0xF8) == 0xF0 ? 4 : 0;
+    size_t len = p[0] < 0x80             ? 1
+                 : (p[0] & 0xE0) == 0xC0 ? 2
+                 : (p[0] & 0xF0) == 0xE0 ? 3
+                 : (p[0] & 0xF8) == 0xF0 ? 4
+                                         : 0;
     if (len == 0 || len > n) return 0;
     for (size_t i = 1; i < len; ++i)
         if ((p[i] & 0xC0) != 0x80) return 0;
