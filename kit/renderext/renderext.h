@@ -138,6 +138,16 @@ void free_strings(const widget_def &widget, void *record);
 // The callback that fills the descriptor's two spare slots.
 int aux_noop(void *ignored);
 
+// A widget's descriptor: its name and record size from the widget, the attribute table, the
+// callbacks; set_attribute is the table-driven protocol unless the widget wraps it.
+template <const widget_def &W>
+constexpr gr_renderext_t make_descriptor(const gr_attribute_t *attributes, gr_draw_fn draw, gr_clone_fn clone,
+                                         gr_destroy_fn destroy,
+                                         gr_set_attribute_fn set_attribute = &set_attribute_callback<W>) {
+    return {W.name, W.data_size, attributes, set_attribute, draw, &aux_noop, &aux_noop, clone, destroy,
+            nullptr, nullptr, nullptr};
+}
+
 // ---- plug-in record, init and fini ------------------------------------------------------------
 
 struct plugin_def {

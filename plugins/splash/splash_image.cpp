@@ -78,10 +78,8 @@ int destroy(gr_instance_t *instance) {
     return 0;
 }
 
-const gr_renderext_t k_descriptor = {
-    k_name, sizeof(splash_record), k_table.data(), set_attribute, draw, kit::aux_noop, kit::aux_noop,
-    clone,  destroy,               nullptr,        nullptr,       nullptr,
-};
+constexpr gr_renderext_t k_descriptor =
+    kit::make_descriptor<k_widget>(k_table.data(), draw, clone, destroy, set_attribute);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, true, nullptr, 0};
 

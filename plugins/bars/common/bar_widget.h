@@ -97,6 +97,21 @@ int bar_draw(const bar_widget &w, gr_context_t *ctx, gr_control_t *control, gr_i
 int bar_clone(const bar_widget &w, gr_instance_t *target, gr_instance_t *source);
 int bar_destroy(const bar_widget &w, gr_instance_t *instance);
 
+// One bar plug-in's callbacks, descriptor and plug-in record, from its widget description.
+template <const bar_widget &W>
+struct bar_plugin {
+    static int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
+        return bar_draw(W, ctx, control, instance);
+    }
+    static int clone(gr_instance_t *target, gr_instance_t *source) { return bar_clone(W, target, source); }
+    static int destroy(gr_instance_t *instance) { return bar_destroy(W, instance); }
+
+    static constexpr gr_renderext_t descriptor =
+        kit::make_descriptor<*W.def>(bar_attribute_table.data(), &draw, &clone, &destroy);
+    static constexpr kit::plugin_def plugin{W.def->name, &descriptor, true, bar_image_table.slots,
+                                            bar_image_cache::slot_count};
+};
+
 } // namespace bars
 
 #endif // PITWALL_BARS_BAR_WIDGET_H

@@ -11,18 +11,8 @@ constexpr kit::tick_messages k_tick_messages = KIT_TICK_MESSAGES("Common Vertica
 constexpr kit::font_messages k_font_messages = KIT_FONT_MESSAGES("Common Vertical Bar");
 constexpr bars::bar_widget k_widget{&k_def, &bars::vertical_axis, &k_tick_messages, &kit::font_ref<k_font_messages>};
 
-int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
-    return bars::bar_draw(k_widget, ctx, control, instance);
-}
-int clone(gr_instance_t *target, gr_instance_t *source) { return bars::bar_clone(k_widget, target, source); }
-int destroy(gr_instance_t *instance) { return bars::bar_destroy(k_widget, instance); }
-
-constexpr gr_renderext_t k_descriptor{k_name,         k_def.data_size, bars::bar_attribute_table.data(),
-                                      &kit::set_attribute_callback<k_def>, &draw, &kit::aux_noop,
-                                      &kit::aux_noop, &clone, &destroy, nullptr, nullptr, nullptr};
-constexpr kit::plugin_def k_plugin{k_name, &k_descriptor, true, bars::bar_image_table.slots,
-                                   bars::bar_image_cache::slot_count};
-
 } // namespace
 
-GRE_PLUGIN_EXPORT int gre_plugin_create(gre_plugin_t *record) { return kit::plugin_create<k_plugin>(record); }
+GRE_PLUGIN_EXPORT int gre_plugin_create(gre_plugin_t *record) {
+    return kit::plugin_create<bars::bar_plugin<k_widget>::plugin>(record);
+}

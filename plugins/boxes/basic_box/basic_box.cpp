@@ -226,11 +226,7 @@ int destroy(gr_instance_t *instance) {
     return 0;
 }
 
-const gr_renderext_t k_descriptor = {
-    k_name,  sizeof(box_record), k_table.data(), kit::set_attribute_callback<k_widget>,
-    draw,    kit::aux_noop,      kit::aux_noop,  clone,
-    destroy, nullptr,            nullptr,        nullptr,
-};
+constexpr gr_renderext_t k_descriptor = kit::make_descriptor<k_widget>(k_table.data(), draw, clone, destroy);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, false, nullptr, 0};
 
