@@ -4,6 +4,7 @@
 #include "pitwall/engine.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace pitwall {
@@ -23,9 +24,15 @@ namespace {
 
 recording_context &self(gr_context_t *ctx) { return *static_cast<recording_context *>(ctx->impl); }
 
-std::string fmt_float(double v) {
+// The %g form (six significant digits) when it reads back as the same float, otherwise the
+// fewest digits that do (nine always suffice): a trace shows the value the plug-in passed, not a
+// rounded neighbour.
+std::string fmt_float(float v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
+    for (int digits = 6; digits <= 9; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
+        if (std::strtof(buf, nullptr) == v) break;
+    }
     return buf;
 }
 
