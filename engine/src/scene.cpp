@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -17,13 +18,13 @@ std::string absolute(const std::string &folder, const std::string &path) {
     return folder + "/" + path;
 }
 
-// "#rrggbb" (opaque, top byte 0xff) or "#aarrggbb".
+// "#rrggbb" (opaque, top byte 0xff) or "#aarrggbb": hex digits only (strtoul alone would take a
+// sign or blanks).
 bool parse_colour(const std::string &text, uint32_t &out) {
     if (text.size() != 7 && text.size() != 9) return false;
     if (text[0] != '#') return false;
-    char *end = nullptr;
-    unsigned long v = std::strtoul(text.c_str() + 1, &end, 16);
-    if (end == nullptr || *end != '\0') return false;
+    if (text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) return false;
+    unsigned long v = std::strtoul(text.c_str() + 1, nullptr, 16);
     out = static_cast<uint32_t>(v);
     if (text.size() == 7) out |= 0xff000000u;
     return true;
@@ -40,9 +41,22 @@ bool to_value(const json &j, attr_value &out) {
     return true;
 }
 
-int16_t get_i16(const json &j, const char *key, int16_t fallback) {
+bool is_i16(const json &j) {
+    if (j.is_number_unsigned()) return j.get<uint64_t>() <= 32767;
+    return j.is_number_integer() && j.get<int64_t>() >= -32768 && j.get<int64_t>() <= 32767;
+}
+
+// A 16-bit integer under key, or fallback when the key is absent; false for anything else (a
+// float, a string, a value beyond 16 bits), which would otherwise be dropped or wrapped unseen.
+bool get_i16(const json &j, const char *key, int16_t fallback, int16_t &out) {
     auto it = j.find(key);
-    return it != j.end() && it->is_number_integer() ? static_cast<int16_t>(it->get<int64_t>()) : fallback;
+    if (it == j.end()) {
+        out = fallback;
+        return true;
+    }
+    if (!is_i16(*it)) return false;
+    out = static_cast<int16_t>(it->get<int64_t>());
+    return true;
 }
 
 } // namespace
@@ -57,8 +71,8 @@ bool parse_scene(const std::string &text, const std::string &folder, scene &out,
     out = scene{};
     if (auto c = root.find("canvas"); c != root.end()) {
         if (!c->is_object()) return fail("\"canvas\" must be an object");
-        out.width = get_i16(*c, "width", out.width);
-        out.height = get_i16(*c, "height", out.height);
+        if (!get_i16(*c, "width", out.width, out.width) || !get_i16(*c, "height", out.height, out.height))
+            return fail("\"canvas\": \"width\" and \"height\" are integers of 16 bits");
         if (auto bg = c->find("background"); bg != c->end())
             if (!bg->is_string() || !parse_colour(bg->get<std::string>(), out.background))
                 return fail("\"canvas.background\" must be a colour \"#rrggbb\" or \"#aarrggbb\"");
@@ -80,11 +94,13 @@ bool parse_scene(const std::string &text, const std::string &folder, scene &out,
         for (auto it = im->begin(); it != im->end(); ++it) {
             scene_image img;
             img.path = it.key();
-            img.info.width = get_i16(*it, "width", 0);
-            img.info.height = get_i16(*it, "height", 0);
+            if (!it->is_object() || !get_i16(*it, "width", 0, img.info.width) ||
+                !get_i16(*it, "height", 0, img.info.height))
+                return fail("image \"" + img.path + "\": \"width\" and \"height\" are integers of 16 bits");
             if (auto bands = it->find("stretch"); bands != it->end()) {
-                if (!bands->is_array() || bands->size() != 4)
-                    return fail("image \"" + img.path + "\": \"stretch\" is [sx, sw, sy, sh]");
+                if (!bands->is_array() || bands->size() != 4 ||
+                    !std::all_of(bands->begin(), bands->end(), is_i16))
+                    return fail("image \"" + img.path + "\": \"stretch\" is [sx, sw, sy, sh], integers of 16 bits");
                 img.info.nine_patch = true;
                 img.info.sx = static_cast<int16_t>((*bands)[0].get<int>());
                 img.info.sw = static_cast<int16_t>((*bands)[1].get<int>());
@@ -101,11 +117,14 @@ bool parse_scene(const std::string &text, const std::string &folder, scene &out,
         if (!c.is_object() || !c.contains("widget") || !c["widget"].is_string())
             return fail("every control needs a \"widget\" (a display name)");
         sc.widget = c["widget"].get<std::string>();
-        sc.name = c.value("name", sc.widget);
-        sc.x = get_i16(c, "x", 0);
-        sc.y = get_i16(c, "y", 0);
-        sc.width = get_i16(c, "width", out.width);
-        sc.height = get_i16(c, "height", out.height);
+        sc.name = sc.widget;
+        if (auto n = c.find("name"); n != c.end()) {
+            if (!n->is_string()) return fail("control \"" + sc.widget + "\": \"name\" must be a string");
+            sc.name = n->get<std::string>();
+        }
+        if (!get_i16(c, "x", 0, sc.x) || !get_i16(c, "y", 0, sc.y) || !get_i16(c, "width", out.width, sc.width) ||
+            !get_i16(c, "height", out.height, sc.height))
+            return fail("control \"" + sc.name + "\": \"x\", \"y\", \"width\" and \"height\" are integers of 16 bits");
         if (auto a = c.find("attributes"); a != c.end()) {
             if (!a->is_object()) return fail("control \"" + sc.name + "\": \"attributes\" must be an object");
             for (auto it = a->begin(); it != a->end(); ++it) {

@@ -1,0 +1,65 @@
+// Scene files: what they set, and malformed ones refused with a message instead of a crash.
+#include "pitwall/scene.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+bool parse(const std::string &json, pitwall::scene &out, std::string &err) {
+    err.clear();
+    return pitwall::parse_scene(json, "/scenes", out, &err);
+}
+
+TEST(scene_loader, reads_canvas_images_and_controls) {
+    pitwall::scene s;
+    std::string err;
+    ASSERT_TRUE(parse(R"({"canvas": {"width": 320, "height": 240, "background": "#80102030"},
+        "base_dir": "app",
+        "images": {"images/a.9.png": {"width": 30, "height": 20, "stretch": [4, 22, 3, 14]}},
+        "controls": [{"widget": "Basic Box", "name": "oil", "x": -32768, "y": 32767, "width": 60,
+                      "attributes": {"render_text": "42", "value": 1.5, "render_title": null}}]})",
+                      s, err))
+        << err;
+    EXPECT_EQ(s.width, 320);
+    EXPECT_EQ(s.height, 240);
+    EXPECT_EQ(s.background, 0x80102030u);
+    EXPECT_EQ(s.base_dir, "/scenes/app");
+    ASSERT_EQ(s.images.size(), 1u);
+    EXPECT_TRUE(s.images[0].info.nine_patch);
+    EXPECT_EQ(s.images[0].info.sw, 22);
+    EXPECT_EQ(s.images[0].info.sh, 14);
+    ASSERT_EQ(s.controls.size(), 1u);
+    const pitwall::scene_control &c = s.controls[0];
+    EXPECT_EQ(c.name, "oil");
+    EXPECT_EQ(c.x, -32768);
+    EXPECT_EQ(c.y, 32767);
+    EXPECT_EQ(c.width, 60);
+    EXPECT_EQ(c.height, 240) << "the canvas height when the control gives none";
+    ASSERT_EQ(c.attributes.size(), 3u);
+}
+
+TEST(scene_loader, wrong_kinds_and_out_of_range_numbers_are_messages_not_crashes) {
+    const struct { const char *json, *message; } cases[] = {
+        {R"({"controls": [{"widget": "SplashImage", "name": 5}]})", "\"name\" must be a string"},
+        {R"({"images": {"a.png": {"stretch": ["a", 1, 2, 3]}}, "controls": []})", "\"stretch\""},
+        {R"({"images": {"a.png": {"stretch": [1, 2, 3, 40000]}}, "controls": []})", "\"stretch\""},
+        {R"({"images": {"a.png": 3}, "controls": []})", "image \"a.png\""},
+        {R"({"images": {"a.png": {"width": "10"}}, "controls": []})", "image \"a.png\""},
+        {R"({"canvas": {"background": "#-00001"}, "controls": []})", "background"},
+        {R"({"canvas": {"background": "# 12345"}, "controls": []})", "background"},
+        {R"({"canvas": {"width": 40000}, "controls": []})", "\"canvas\""},
+        {R"({"controls": [{"widget": "SplashImage", "x": 32768}]})", "\"x\""},
+        {R"({"controls": [{"widget": "SplashImage", "y": "10"}]})", "\"x\""},
+        {R"({"controls": [{"widget": "SplashImage", "width": 10.5}]})", "\"x\""},
+    };
+    for (const auto &c : cases) {
+        pitwall::scene s;
+        std::string err;
+        EXPECT_FALSE(parse(c.json, s, err)) << c.json;
+        EXPECT_NE(err.find(c.message), std::string::npos) << c.json << "\n" << err;
+    }
+}
+
+} // namespace
