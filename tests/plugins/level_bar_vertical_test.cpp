@@ -7,6 +7,7 @@
 #include <cmath>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -135,6 +136,32 @@ TEST_F(VerticalBar, EqualBoundsLightNothing) {
         ASSERT_EQ(f.draw(*bar), 0);
         EXPECT_EQ(f.count("fill_rect 0 0 35 13 #082208"), 10) << v;
         EXPECT_EQ(f.count("draw_image_part"), 0) << v;
+    }
+}
+
+// tick_mode 3 with value_min = value_max = 50 and one tick ";50": the tick has no position (-1.0:
+// pixel 200 x -1 / 100 = -2 top-down, -200 x -1 / 100 + 199 = 201 bottom-up) and the ticks leave no
+// piece of map, so the value sits on the value_min end's first pixel. bar_len 200: ten segments, all
+// unlit, drawn from the value_max end (first at 180 top-down, at r = 6 bottom-up); the lit walk
+// starts at 0 or 186 and draws nothing.
+TEST_F(VerticalBar, EqualBoundsThroughTheTicksLightNothingInEitherOrientation) {
+    auto bar = f.make(80, 220);
+    f.h.set(*bar, "value_min", 50.0);
+    f.h.set(*bar, "value_max", 50.0);
+    f.h.set(*bar, "tick_pos", int64_t{2});
+    f.h.set(*bar, "tick_mode", int64_t{3});
+    f.h.set(*bar, "ticks", std::string(";50"));
+    f.h.set(*bar, "value", 50.0);
+    const std::vector<std::tuple<int64_t, std::string, strings>> cases = {
+        {0, "[0,-2 12,-2]", {"translate 7 190", "translate 7 10"}},
+        {1, "[0,201 12,201]", {"translate 7 16", "translate 7 196"}}};
+    for (const auto &[orientation, mark, starts] : cases) {
+        f.h.set(*bar, "orientation", orientation);
+        ASSERT_EQ(f.draw(*bar), 0);
+        EXPECT_EQ(f.count("create_path", mark), 1) << orientation;
+        EXPECT_EQ(f.h.lines("translate 7"), starts) << orientation;
+        EXPECT_EQ(f.count("fill_rect 0 0 35 13 #082208"), 10) << orientation;
+        EXPECT_EQ(f.count("draw_image_part"), 0) << orientation;
     }
 }
 

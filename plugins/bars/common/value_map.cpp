@@ -38,6 +38,9 @@ int32_t build_value_map(value_map_segment *out, const value_range &range, const 
         float end_px = reversed ? 0.0f : static_cast<float>(bar_len - 1);
         out[n++] = make_segment(last.pos, last.value, range.hi, end_px - last.pos);
     }
+    // One tick with value_min == value_max leaves no piece. The linear map then puts every value on
+    // the value_min end's first pixel, so nothing lights in either orientation.
+    if (n == 0) out[n++] = make_segment(first_px, range.lo, range.hi, reversed ? -bar_len : bar_len);
     return n;
 }
 

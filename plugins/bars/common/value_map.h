@@ -19,7 +19,8 @@ value_range effective_range(float value_min, float value_max);
 value_map_segment make_segment(float start_px, float v_lo, float v_hi, float px_span);
 
 // Fill `out` (room for tick_count + 1 segments, or 1 without a piecewise map) and return the count.
-// Piecewise (through the ticks) when `piecewise` and there are ticks, else one linear segment.
+// Piecewise (through the ticks) when `piecewise` and there are ticks, else one linear segment (also
+// when the ticks leave no piece: a single tick at value_min == value_max).
 int32_t build_value_map(value_map_segment *out, const value_range &range, const kit::tick_entry *ticks,
                         int32_t tick_count, bool piecewise, int16_t bar_len, bool reversed);
 
