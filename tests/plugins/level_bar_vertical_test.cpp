@@ -165,6 +165,33 @@ TEST_F(VerticalBar, EqualBoundsThroughTheTicksLightNothingInEitherOrientation) {
     }
 }
 
+// Limits whose values are no numbers: no value reaches them (the state stays normal) and no tick
+// lies in their zones, so no mark line and no segment does either. Ticks 0 and 100 at pixels 0 and
+// 200 are white, and a full value lights ten green segments in both orientations.
+TEST_F(VerticalBar, LimitsThatAreNoNumbersBoundNoZone) {
+    auto bar = f.make(80, 220);
+    f.h.set(*bar, "tick_pos", int64_t{2});
+    f.h.set(*bar, "ticks", std::string(";0|;100"));
+    f.h.set(*bar, "lower_limit", int64_t{1});
+    f.h.set(*bar, "lower_value", std::nan(""));
+    f.h.set(*bar, "upper_limit", int64_t{1});
+    f.h.set(*bar, "upper_value", std::nan(""));
+    f.h.set(*bar, "lower_bar", int64_t{3});
+    f.h.set(*bar, "upper_bar", int64_t{2});
+    f.h.set(*bar, "lower_tick", int64_t{3});
+    f.h.set(*bar, "upper_tick", int64_t{2});
+    f.h.set(*bar, "value", 100.0);
+    for (int64_t orientation : {0, 1}) {
+        f.h.set(*bar, "orientation", orientation);
+        ASSERT_EQ(f.draw(*bar), 0);
+        EXPECT_EQ(f.count("draw_path", "#ffffff #ffffff 1"), 2) << orientation;
+        EXPECT_EQ(f.count("draw_path"), 2) << orientation;
+        EXPECT_EQ(f.count("draw_image_part", "green_fill_v"), 81) << orientation;
+        EXPECT_EQ(f.count("draw_image_part", "green_mark_v"), 9) << orientation;
+        EXPECT_EQ(f.count("draw_image_part"), 90) << orientation;
+    }
+}
+
 TEST_F(VerticalBar, InvertedRangeAndNaNValueDrawAsTheRangeStart) {
     auto bar = f.make(80, 220);
     f.h.set(*bar, "value_min", 100.0);

@@ -62,6 +62,9 @@ float value_pixel(const value_map_segment *map, int32_t count, const value_range
 
 float threshold_pixel(const value_map_segment *map, int32_t count, const value_range &range, float t,
                       bool reversed) {
+    // A threshold that is no number is reached by no value: its pixel stays NaN, which every zone
+    // comparison treats as false, so it bounds no zone (as the state and the ticks see it).
+    if (std::isnan(t)) return t;
     if (t < range.lo) return reversed ? INFINITY : -INFINITY;
     if (t > range.hi) return reversed ? -INFINITY : INFINITY;
     return map_value(map, count, t);

@@ -32,7 +32,8 @@ float map_value(const value_map_segment *map, int32_t count, float v);
 float value_pixel(const value_map_segment *map, int32_t count, const value_range &range, float v);
 
 // Pixel of a threshold: the mapped pixel inside the range, an infinity beyond either end (toward
-// the side the threshold lies on, so "beyond value_max" compares past every pixel).
+// the side the threshold lies on, so "beyond value_max" compares past every pixel), NaN for a
+// threshold that is no number (it compares false: no zone boundary).
 float threshold_pixel(const value_map_segment *map, int32_t count, const value_range &range, float t,
                       bool reversed);
 
