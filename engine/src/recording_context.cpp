@@ -27,6 +27,8 @@ recording_context &self(gr_context_t *ctx) { return *static_cast<recording_conte
 // The %g form (six significant digits) when it reads back as the same float, otherwise the
 // fewest digits that do (nine always suffice): a trace shows the value the plug-in passed, not a
 // rounded neighbour.
+int16_t clamp16(int64_t v) { return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v); }
+
 std::string fmt_float(float v) {
     char buf[32];
     for (int digits = 6; digits <= 9; ++digits) {
@@ -97,8 +99,10 @@ struct recording_context::ops {
     }
     static void restore_attr(gr_context_t *ctx, int32_t id) { self(ctx).record("restore_attr " + std::to_string(id)); }
     static void set_clip(gr_context_t *ctx, const gr_rect_t *rect) {
-        if (rect != nullptr) self(ctx).clip_ = *rect;
-        self(ctx).record("set_clip " + fmt_rect(rect));
+        recording_context &s = self(ctx);
+        if (rect != nullptr)
+            s.clip_ = canvas_rect{rect->x1 + s.tx_, rect->y1 + s.ty_, rect->x2 + s.tx_, rect->y2 + s.ty_};
+        s.record("set_clip " + fmt_rect(rect));
     }
     static void clear_clip(gr_context_t *ctx) {
         self(ctx).clip_.reset();
@@ -110,7 +114,8 @@ struct recording_context::ops {
             s.record("get_clip -> none");
             return 1;
         }
-        *out = *s.clip_;
+        *out = gr_rect_t{clamp16(s.clip_->x1 - s.tx_), clamp16(s.clip_->y1 - s.ty_), clamp16(s.clip_->x2 - s.tx_),
+                         clamp16(s.clip_->y2 - s.ty_)};
         s.record("get_clip -> " + fmt_rect(out));
         return 0;
     }
@@ -312,6 +317,18 @@ void recording_context::add_nine_patch(const std::string &path, int16_t width, i
 void recording_context::fail_size_query(const std::string &path) { registry_[path].size_query_fails = true; }
 
 void recording_context::remove_image(const std::string &path) { registry_.erase(path); }
+
+void recording_context::set_clip_state(std::optional<gr_rect_t> clip) {
+    if (clip)
+        clip_ = canvas_rect{clip->x1 + tx_, clip->y1 + ty_, clip->x2 + tx_, clip->y2 + ty_};
+    else
+        clip_.reset();
+}
+
+std::optional<gr_rect_t> recording_context::clip_state() const {
+    if (!clip_) return std::nullopt;
+    return gr_rect_t{clamp16(clip_->x1), clamp16(clip_->y1), clamp16(clip_->x2), clamp16(clip_->y2)};
+}
 
 int32_t recording_context::line_height(int32_t size) const {
     auto it = line_heights_.find(size);

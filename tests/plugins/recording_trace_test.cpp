@@ -38,4 +38,28 @@ TEST_F(recording_trace, floats_keep_every_digit_that_tells_them_apart) {
               "release_image images/a.png\n");
 }
 
+// The clip stays where it was set on the canvas, as the raster context keeps it: asked for under
+// another translation, it comes back in the coordinates of that translation.
+TEST_F(recording_trace, clips_are_kept_on_the_canvas_across_translations) {
+    gr_rect_t out{};
+    const gr_rect_t outer{0, 0, 9, 9};
+    ops->set_clip(ctx, &outer);
+    ops->translate(ctx, 5, 3);
+    EXPECT_EQ(ops->get_clip(ctx, &out), 0); // (0, 0, 9, 9) seen from an origin at (5, 3)
+    const gr_rect_t inner{1, 1, 2, 2};
+    ops->set_clip(ctx, &inner);             // on the canvas: (6, 4, 7, 5)
+    EXPECT_EQ(rec.clip_state()->x1, 6);
+    EXPECT_EQ(rec.clip_state()->y2, 5);
+    ops->untranslate(ctx, 5, 3);
+    EXPECT_EQ(ops->get_clip(ctx, &out), 0);
+    EXPECT_EQ(rec.translation_x(), 0);
+    EXPECT_EQ(rec.trace_text(),
+              "set_clip 0 0 9 9\n"
+              "translate 5 3\n"
+              "get_clip -> -5 -3 4 6\n"
+              "set_clip 1 1 2 2\n"
+              "untranslate 5 3\n"
+              "get_clip -> 6 4 7 5\n");
+}
+
 } // namespace

@@ -51,8 +51,10 @@ public:
     void fail_text_extent(bool fail) { fail_text_extent_ = fail; }
 
     // Start with a clip set (as if an enclosing layer had set one), or with none (the default).
-    void set_clip_state(std::optional<gr_rect_t> clip) { clip_ = clip; }
-    std::optional<gr_rect_t> clip_state() const { return clip_; }
+    // Clips are kept in canvas coordinates, as the raster context keeps them: set_clip under a
+    // translation adds it, get_clip subtracts the translation in force when it is asked.
+    void set_clip_state(std::optional<gr_rect_t> clip);
+    std::optional<gr_rect_t> clip_state() const; // canvas coordinates, clamped to 16 bits
 
     // ---- the trace -----------------------------------------------------------------------
     const std::vector<std::string> &trace() const { return trace_; }
@@ -62,8 +64,8 @@ public:
 
     int live_images() const;   // loaded and not yet released
     int live_paths() const { return live_paths_; }
-    int32_t translation_x() const { return tx_; }
-    int32_t translation_y() const { return ty_; }
+    int32_t translation_x() const { return static_cast<int32_t>(tx_); }
+    int32_t translation_y() const { return static_cast<int32_t>(ty_); }
 
 private:
     struct image;
@@ -80,8 +82,11 @@ private:
     std::map<int32_t, int32_t> line_heights_;
     int32_t advance_ = 8;
     bool fail_text_extent_ = false;
-    std::optional<gr_rect_t> clip_;
-    int32_t tx_ = 0, ty_ = 0;
+    struct canvas_rect {
+        int64_t x1, y1, x2, y2;
+    };
+    std::optional<canvas_rect> clip_;
+    int64_t tx_ = 0, ty_ = 0; // 64 bits: no sequence of 32-bit moves overflows them in practice
     int live_paths_ = 0;
     int next_path_ = 1;
 };
