@@ -24,7 +24,8 @@ gr_rect_t widget_rect(const gr_control_t *control, const gr_instance_t *instance
     }
     int16_t x = s16(control->x + static_cast<int16_t>(instance->x & 0xffff));
     int16_t y = s16(control->y + static_cast<int16_t>(instance->y & 0xffff));
-    int32_t w = frame_width(control, instance), h = frame_height(control, instance);
+    // Only the low 16 bits of a size reach the sums, so no size (INT32_MIN included) overflows them.
+    int16_t w = s16(frame_width(control, instance)), h = s16(frame_height(control, instance));
     switch (rule) {
     case rect_rule::inclusive: return {x, y, s16(x + w - 1), s16(y + h - 1)};
     case rect_rule::exclusive: return {x, y, s16(x + w), s16(y + h)};
