@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libfreetype-dev libpng-dev nlohmann-json3-dev
   librsvg2-bin fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 missing=()
