@@ -83,6 +83,52 @@ TEST_F(HorizontalBar, OrientationOneFillsFromTheRight) {
     EXPECT_EQ(f.h.lines("untranslate"), (strings{"untranslate 96 7", "untranslate 76 7"}));
 }
 
+// Width 220, height 60: bar_len 200, scale rows 0..29 above a bar 30 high, fill rows 37..52.
+// tick_mode 3, orientation 1: ticks 0, 20, 100 at 0 %, 40 %, 100 % lie at x = 199, 119, -1 and the
+// map runs through them (0..20 over -80 px, 20..100 over -120 px). Lower 10 maps to 159, upper 60 to
+// 59: mark zones lower / normal / upper one each; counted from the right end the threshold pixels
+// are 40 and 140, so of ten segments (40 + 6) / 20 = 2 are lower, 10 - (140 + 6) / 20 = 3 upper and
+// 5 normal. The value 30 maps to 104: (200 - 104 + 6) / 20 = 5 lit, 5 unlit.
+TEST_F(HorizontalBar, MapThroughTheTicksFromTheRightWithZones) {
+    auto bar = f.make(220, 60);
+    f.h.set(*bar, "tick_pos", int64_t{1});
+    f.h.set(*bar, "tick_mode", int64_t{3});
+    f.h.set(*bar, "ticks", std::string("0;0;lo|40;20;a|100;100;hi"));
+    f.h.set(*bar, "orientation", int64_t{1});
+    f.h.set(*bar, "lower_limit", int64_t{1});
+    f.h.set(*bar, "lower_value", 10.0);
+    f.h.set(*bar, "upper_limit", int64_t{1});
+    f.h.set(*bar, "upper_value", 60.0);
+    f.h.set(*bar, "lower_bar", int64_t{2});
+    f.h.set(*bar, "upper_bar", int64_t{4});
+    f.h.set(*bar, "lower_tick", int64_t{2});
+    f.h.set(*bar, "upper_tick", int64_t{4});
+    f.h.set(*bar, "value", 30.0);
+    ASSERT_EQ(f.draw(*bar), 0);
+    EXPECT_EQ(f.h.lines("create_path"), (strings{"create_path 0 flags=1 count=2 [199,17 199,29] -> path1",
+                                                 "create_path 0 flags=1 count=2 [119,17 119,29] -> path2",
+                                                 "create_path 0 flags=1 count=2 [-1,17 -1,29] -> path3"}));
+    EXPECT_EQ(f.h.lines("draw_path"), (strings{"draw_path path1 #ff0000 #ff0000 1", "draw_path path2 #ffffff #ffffff 1",
+                                               "draw_path path3 #ff7200 #ff7200 1"}));
+    const std::string font = " font=\"fonts/CPMono_v07 Plain.otf\" size=16 colour=";
+    EXPECT_EQ(f.h.lines("draw_text"), (strings{"draw_text 191 0 \"lo\"" + font + "#ff0000",
+                                               "draw_text 115 0 \"a\"" + font + "#ffffff",
+                                               "draw_text -9 0 \"hi\"" + font + "#ff7200"}));
+    // Unlit from the left end (r = 6): the three upper ones, then two normal.
+    EXPECT_EQ(f.h.lines("fill_rect 0 0"),
+              (strings{"fill_rect 0 0 13 15 #2c1c02", "fill_rect 0 0 13 15 #2c1c02", "fill_rect 0 0 13 15 #2c1c02",
+                       "fill_rect 0 0 13 15 #082208", "fill_rect 0 0 13 15 #082208"}));
+    // Lit from the right end (186): two lower, then three normal, the last with the mark.
+    EXPECT_EQ(f.h.lines("translate 1"), (strings{"translate 10 0", "translate 16 37", "translate 196 37"}));
+    EXPECT_EQ(f.h.lines("untranslate"), (strings{"untranslate 10 0", "untranslate 116 37", "untranslate 96 37"}));
+    EXPECT_EQ(f.count("draw_image_part", "red_fill.9"), 18);
+    EXPECT_EQ(f.count("draw_image_part", "green_fill.9"), 18);
+    EXPECT_EQ(f.count("draw_image_part", "green_mark.9"), 9);
+    EXPECT_EQ(f.count("draw_image_part"), 45);
+    // A segment 14 wide and 16 high from the 14 x 20 image: only the rows move.
+    EXPECT_TRUE(f.h.has("draw_image_part images/CommonBar/red_fill.9.png 10 16 13 19 -> 10 12 13 15"));
+}
+
 TEST_F(HorizontalBar, LabelsAreCentredOnTheirTicksWithoutRotation) {
     auto bar = f.make(220, 80);
     f.h.set(*bar, "tick_pos", int64_t{1});

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <regex>
 #include <string>
@@ -165,8 +166,8 @@ TEST_F(VerticalBar, EqualBoundsThroughTheTicksLightNothingInEitherOrientation) {
     }
 }
 
-// Limits whose values are no numbers: no value reaches them (the state stays normal) and no tick
-// lies in their zones, so no mark line and no segment does either. Ticks 0 and 100 at pixels 0 and
+// Limits whose values are no numbers: no value enters them and no tick lies in their zones, so no
+// mark line and no segment does either. Ticks 0 and 100 at pixels 0 and
 // 200 are white, and a full value lights ten green segments in both orientations.
 TEST_F(VerticalBar, LimitsThatAreNoNumbersBoundNoZone) {
     auto bar = f.make(80, 220);
@@ -462,6 +463,31 @@ TEST_F(VerticalBar, TwoInstancesShareThePluginWideImages) {
     EXPECT_EQ(f.count("release_image"), 0);
     ASSERT_EQ(f.draw(*b), 0);
     EXPECT_EQ(f.count("released:"), 0);
+}
+
+// Segment, mark and continuous-fill images live in the plug-in's cache until fini; the shine is the
+// instance's and goes with it.
+TEST_F(VerticalBar, PluginWideImagesAreReleasedAtFiniOnly) {
+    auto segments = f.make(50, 220);
+    f.h.set(*segments, "is_modern", int64_t{1});
+    f.h.set(*segments, "value", 100.0);
+    auto fill = f.make(50, 220);
+    f.h.set(*fill, "style", int64_t{1});
+    f.h.set(*fill, "value", 50.0);
+    ASSERT_EQ(f.draw(*segments), 0);
+    ASSERT_EQ(f.draw(*fill), 0);
+    f.h.rec.clear_trace();
+    segments.reset();
+    fill.reset();
+    EXPECT_EQ(f.h.trace(), (strings{"release_image images/CommonBar/green_shine_left.png"}));
+    f.h.rec.clear_trace();
+    f.h.eng.unload_all();
+    strings released = f.h.lines("release_image");
+    std::sort(released.begin(), released.end());
+    EXPECT_EQ(released, (strings{"release_image images/CommonBar/green_fill.9.png",
+                                 "release_image images/CommonBar/green_fill_v.9.png",
+                                 "release_image images/CommonBar/green_mark_v.9.png"}));
+    EXPECT_EQ(f.h.rec.live_images(), 0);
 }
 
 TEST_F(VerticalBar, CloneDrawsAfterItsSourceIsDestroyed) {
