@@ -144,6 +144,43 @@ TEST_F(basic_box, outline_alpha_covers_outline_and_separator_and_text_colours_pa
     EXPECT_TRUE(h.has("draw_text 53 72 \"42.5\" " + k_font + " size=16 colour=#80e0e0e0"));
 }
 
+// Instance offsets and sizes of its own, a transparent outline, a half-transparent fill, a right-
+// aligned value text taller than its row. Control (5, 7) 60 x 50, instance offset (3, -2), size
+// 50 x 40: X = 8, Y = 5, box (9, 6)..(56, 43). Title "T" at 12 px: 8 x 12, band 33, offset
+// 17 - trunc(4.8) = 13, x = 10 + (55 - 10 - 8) / 2 = 28. Value row (10, 40)..(55, 42): W = 45,
+// "AB" 16 wide at 10 px, x = 10 + 45 - 16 - 5 = 34, y = 40 + (42 - 40 - 10) / 2 = 36.
+TEST_F(basic_box, own_offsets_and_sizes_alphas_and_a_value_text_taller_than_its_row) {
+    auto b = h.make();
+    set(*b, {{"x", 3}, {"y", 0xfffffffe}, {"width", 50}, {"height", 40}, {"title_size", 12}, {"font_size", 10},
+             {"alignment", 3}, {"color_bg", 0x80102030}, {"color_box", 0x00ffffff}, {"color_title", 0xff112233},
+             {"color_text", 0xff445566}});
+    h.set(*b, "render_title", "T");
+    h.set(*b, "render_text", "AB");
+    EXPECT_EQ(h.draw(*b, h.control(5, 7, 60, 50)), 0);
+    EXPECT_EQ(h.rec.trace_text(),
+              "res_lookup font \"fonts/CPMono_v07 Plain.otf\" size=12 -> ok\n"
+              "res_font \"fonts/CPMono_v07 Plain.otf\" -> ok\n"
+              "text_extent \"T\" size=12 -> 8x12\n"
+              "get_clip -> none\n"
+              "set_clip 9 6 56 43\n"
+              "set_attr 2 128\n"
+              "fill_rect 9 6 56 43 #102030\n"
+              "restore_attr 2\n"
+              "set_attr 2 0\n"
+              "stroke_rect 9 6 56 43 #ffffff\n"
+              "stroke_rect 10 39 55 39 #ffffff\n"
+              "restore_attr 2\n"
+              "set_clip 10 7 55 38\n"
+              "draw_text 28 20 \"T\" " + k_font + " size=12 colour=#ff112233\n"
+              "res_lookup font \"fonts/CPMono_v07 Plain.otf\" size=10 -> ok\n"
+              "res_font \"fonts/CPMono_v07 Plain.otf\" -> ok\n"
+              "set_clip 10 40 55 42\n"
+              "text_extent \"AB\" size=10 -> 16x10\n"
+              "font_metrics " + k_font + " size=10 -> 10\n"
+              "draw_text 34 36 \"AB\" " + k_font + " size=10 colour=#ff445566\n"
+              "clear_clip\n");
+}
+
 TEST_F(basic_box, alignment_left_centre_and_everything_else_right_with_five_pixel_margins) {
     // W = 115, w = 32: left 12 + 5, centre 12 + 41, right 12 + 115 - 32 - 5.
     const struct { int64_t alignment; const char *at; } cases[] = {
