@@ -412,6 +412,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     if (std::getenv("PITWALL_FUZZ_TRACE") != nullptr) std::fputs(w.rec.trace_text().c_str(), stderr);
     w.rec.clear_trace();
+    w.rec.forget_released_images(); // a handle kept past its release is now a use after free
     w.seen = 0;
     w.eng.clear_log();
     return 0;

@@ -10,3 +10,5 @@ for preset in default asan; do
   cmake --build --preset "$preset" -j"$jobs"
   ctest --preset "$preset" -j"$jobs"
 done
+# Last, the fuzz targets: a short, seeded run of each (scripts/fuzz.sh).
+scripts/fuzz.sh

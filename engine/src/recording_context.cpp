@@ -347,6 +347,10 @@ int recording_context::live_images() const {
     return n;
 }
 
+void recording_context::forget_released_images() {
+    std::erase_if(images_, [](const std::unique_ptr<image> &i) { return i->released; });
+}
+
 std::string recording_context::relative(const std::string &path) const {
     std::string base = engine_.base_dir() + "/";
     return path.rfind(base, 0) == 0 ? path.substr(base.size()) : path;
