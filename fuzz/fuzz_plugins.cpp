@@ -8,7 +8,8 @@
 // sizes or make them fail.
 //
 // Input: a stream of operations (fuzz_input.h), one byte each, then its arguments:
-//   @ create  A B set  C draw  D clone  E destroy  F engine state  G stage an image  (byte % 8)
+//   @ create  A set  B set through the engine's marshalling  C draw  D clone  E destroy
+//   F engine state  G stage an image  (byte % 8)
 // PITWALL_FUZZ_TRACE=1 in the environment prints each input's trace (to read a reproducer).
 // Besides the sanitizers, every call is checked for what the engine relies on:
 //   - a draw returns 0 or -1 and leaves the clip, the translation, the render attributes and the
@@ -280,6 +281,33 @@ void op_set(world &w, fuzz::input &in, std::vector<live_instance> &live) {
     check_new_lines(w, target.plugin);
 }
 
+// The same through the engine's marshalling (what a scene does): a value of any kind for an
+// attribute of any type; a mismatch is refused with a message and reaches no plug-in.
+void op_set_marshalled(world &w, fuzz::input &in, std::vector<live_instance> &live) {
+    if (live.empty()) return;
+    live_instance &target = live[in.byte() % live.size()];
+    const std::vector<gr_attribute_t> &attrs = w.attributes[target.plugin];
+    const gr_attribute_t &a = attrs[in.byte() % attrs.size()];
+    pitwall::attr_value value;
+    switch (in.byte() % 6) {
+    case 0: value = pitwall::null_string{}; break;
+    case 1: {
+        value_buffer v;
+        choose_string(w, in, v);
+        value = v.data != nullptr ? std::string(static_cast<const char *>(v.data)) : std::string();
+        break;
+    }
+    case 2: value = static_cast<int64_t>(in.integer()); break;
+    case 3: value = in.raw<int64_t>(); break;
+    case 4: value = static_cast<double>(in.number()); break;
+    default: value = in.raw<double>(); break;
+    }
+    const int32_t dirty = target.inst->record()->dirty;
+    pitwall::error err = target.inst->set(a.id, value);
+    if (!err.empty() && target.inst->record()->dirty != dirty) fuzz::fail("a refused value reached the plug-in", err);
+    check_new_lines(w, target.plugin);
+}
+
 void op_draw(world &w, fuzz::input &in, std::vector<live_instance> &live) {
     if (live.empty()) return;
     live_instance &target = live[in.byte() % live.size()];
@@ -393,8 +421,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             if (live.size() < k_max_instances) live.push_back({p, w.plugins[p]->create()});
             break;
         }
-        case 1:
-        case 2: op_set(w, in, live); break;
+        case 1: op_set(w, in, live); break;
+        case 2: op_set_marshalled(w, in, live); break;
         case 3: op_draw(w, in, live); break;
         case 4: op_clone(w, in, live); break;
         case 5: op_destroy(w, in, live); break;

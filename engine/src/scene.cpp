@@ -33,8 +33,11 @@ bool parse_colour(const std::string &text, uint32_t &out) {
 bool to_value(const json &j, attr_value &out) {
     if (j.is_null()) out = null_string{};
     else if (j.is_boolean()) out = static_cast<int64_t>(j.get<bool>() ? 1 : 0);
+    // Unsigned first (an unsigned number is an integer too): beyond int64_t it stays a number that
+    // no integer attribute accepts, instead of wrapping to a negative value.
+    else if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
+        out = static_cast<double>(j.get<uint64_t>());
     else if (j.is_number_integer()) out = j.get<int64_t>();
-    else if (j.is_number_unsigned()) out = static_cast<int64_t>(j.get<uint64_t>());
     else if (j.is_number_float()) out = j.get<double>();
     else if (j.is_string()) out = j.get<std::string>();
     else return false;
