@@ -54,21 +54,11 @@ struct staged_image {
 std::vector<staged_image> default_images() {
     std::vector<staged_image> out;
     auto plain = [&](std::string path, int16_t w, int16_t h) {
-        pitwall::recorded_image i;
-        i.width = w;
-        i.height = h;
-        out.push_back({std::move(path), i});
+        out.push_back({std::move(path), pitwall::recorded_image{.width = w, .height = h}});
     };
     auto nine = [&](std::string path, int16_t w, int16_t h, int16_t sx, int16_t sw, int16_t sy, int16_t sh) {
-        pitwall::recorded_image i;
-        i.width = w;
-        i.height = h;
-        i.nine_patch = true;
-        i.sx = sx;
-        i.sw = sw;
-        i.sy = sy;
-        i.sh = sh;
-        out.push_back({std::move(path), i});
+        out.push_back({std::move(path), pitwall::recorded_image{
+                                            .width = w, .height = h, .nine_patch = true, .sx = sx, .sw = sw, .sy = sy, .sh = sh}});
     };
     for (const char *c : k_bar_colours) {
         const std::string dir = std::string("images/CommonBar/") + c;
@@ -142,13 +132,7 @@ struct world {
         for (const staged_image &s : images) stage(s.path, s.info);
     }
 
-    void stage(const std::string &path, const pitwall::recorded_image &i) {
-        if (i.nine_patch)
-            rec.add_nine_patch(path, i.width, i.height, i.sx, i.sw, i.sy, i.sh);
-        else
-            rec.add_image(path, i.width, i.height);
-        if (i.size_query_fails) rec.fail_size_query(path);
-    }
+    void stage(const std::string &path, const pitwall::recorded_image &i) { rec.stage_image(path, i); }
 };
 
 // The one world of the run; never destroyed (see the file comment).

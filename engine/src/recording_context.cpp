@@ -295,23 +295,13 @@ recording_context::~recording_context() {
 }
 
 void recording_context::add_image(const std::string &path, int16_t width, int16_t height) {
-    recorded_image img;
-    img.width = width;
-    img.height = height;
-    registry_[path] = img;
+    stage_image(path, recorded_image{.width = width, .height = height});
 }
 
 void recording_context::add_nine_patch(const std::string &path, int16_t width, int16_t height, int16_t sx,
                                        int16_t sw, int16_t sy, int16_t sh) {
-    recorded_image img;
-    img.width = width;
-    img.height = height;
-    img.nine_patch = true;
-    img.sx = sx;
-    img.sw = sw;
-    img.sy = sy;
-    img.sh = sh;
-    registry_[path] = img;
+    stage_image(path, recorded_image{
+                          .width = width, .height = height, .nine_patch = true, .sx = sx, .sw = sw, .sy = sy, .sh = sh});
 }
 
 void recording_context::fail_size_query(const std::string &path) { registry_[path].size_query_fails = true; }

@@ -23,13 +23,7 @@ int cmd_trace(int argc, char **argv) {
     int failed = 0;
     {
         recording_context recorder(*eng);
-        for (const scene_image &img : s.images) {
-            if (img.info.nine_patch)
-                recorder.add_nine_patch(img.path, img.info.width, img.info.height, img.info.sx, img.info.sw,
-                                        img.info.sy, img.info.sh);
-            else
-                recorder.add_image(img.path, img.info.width, img.info.height);
-        }
+        for (const scene_image &img : s.images) recorder.stage_image(img.path, img.info);
         scene_run run;
         if (error e = run.build(*eng, s); !e.empty()) {
             std::fprintf(stderr, "pitwall trace: %s\n", e.c_str());

@@ -38,6 +38,8 @@ public:
     gr_context_t *context() { return &context_; }
 
     // ---- staging -------------------------------------------------------------------------
+    // Stage an image exactly as described (plain or nine-patch, failing size query or not).
+    void stage_image(const std::string &path, const recorded_image &staged) { registry_[path] = staged; }
     void add_image(const std::string &path, int16_t width, int16_t height);
     void add_nine_patch(const std::string &path, int16_t width, int16_t height, int16_t sx, int16_t sw,
                         int16_t sy, int16_t sh);
