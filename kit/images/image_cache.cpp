@@ -28,6 +28,13 @@ gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, 
     return load_path(ctx, messages, path, size);
 }
 
+gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, const char *dir,
+                             const char *file, const int32_t *size) {
+    char path[image_path_size];
+    if (!fixed_image_path(path, sizeof path, ctx->app->base_dir, dir, file)) return nullptr;
+    return load_path(ctx, messages, path, size);
+}
+
 gr_image_t *cached_themed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
                                 const char *dir, const char *colour, const char *suffix,
                                 const int32_t *size) {

@@ -38,6 +38,9 @@ gr_image_t *load_themed_image(gr_context_t *ctx, const image_messages *messages,
 // Load a file by its path relative to the base directory ("images/ModernAlarm/white_reset.png").
 gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, const char *relative,
                              const int32_t *size = nullptr);
+// Load "<base_dir>/<dir><file>" ("images/ClassicGauge/" and "needle_small.png").
+gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, const char *dir,
+                             const char *file, const int32_t *size);
 
 // The slot's image, loading it into the empty slot first. Null when the load fails.
 gr_image_t *cached_themed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
