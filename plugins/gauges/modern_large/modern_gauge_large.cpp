@@ -15,6 +15,7 @@
 //
 // Only the top-left square of the widget (its smaller side) is used.
 #include "ellipse.h"
+#include "modern_gauge.h"
 #include "gauge_draw.h"
 #include "gauge_frame.h"
 #include "gauge_scale.h"
@@ -27,7 +28,6 @@
 #include "convert.h"
 #include "renderext.h"
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -44,15 +44,7 @@ constexpr float k_label_inset = 15.0f;
 
 // The instance record, in the engine's field order: 200 bytes on the 32-bit target.
 struct gauge_record {
-    float value;
-    gauges::value_caption caption;
-    int32_t threshold_state;
-    int32_t level; // recompute level
-    float lower_threshold, upper_threshold;
-    int16_t cached_width, cached_height, gauge_size;
-    float gauge_scale; // (gauge_size - 80) / 360
-    gr_image_t *needle;
-    gauges::needle_geometry needle_at;
+    gauges::modern_head head; // gauge_scale = (gauge_size - 80) / 360
     gauges::gauge_ticks scale;
     char *text, *font, *ticks; // owned
     uint8_t font_size, alignment, decimals, tick_mode, subsections;
@@ -66,7 +58,7 @@ struct gauge_record {
     uint32_t reserved; // unused tail: the engine's record is four bytes longer than the fields
 };
 #if UINTPTR_MAX == 0xffffffffu
-static_assert(offsetof(gauge_record, gauge_scale) == 40 && offsetof(gauge_record, scale) == 72 &&
+static_assert(offsetof(gauge_record, head.gauge_scale) == 40 && offsetof(gauge_record, scale) == 72 &&
                   offsetof(gauge_record, text) == 104 && offsetof(gauge_record, lower_gauge) == 124 &&
                   offsetof(gauge_record, lower_value) == 164 && sizeof(gauge_record) == 200,
               "record layout of the 32-bit target");
@@ -77,7 +69,7 @@ constexpr int32_t state = kit::level_state;
 constexpr int32_t k_angle_start_id = 37;
 
 constexpr kit::attr_def k_attrs[] = {
-    kit::attr_float(12, "value", offsetof(gauge_record, value), state),
+    kit::attr_float(12, "value", offsetof(gauge_record, head.value), state),
     kit::attr_ignored(13, "cfg"),
     kit::attr_string(14, "text", offsetof(gauge_record, text), relayout),
     kit::attr_string(15, "font", offsetof(gauge_record, font), state),
@@ -109,22 +101,22 @@ constexpr kit::attr_def k_attrs[] = {
 };
 // Every set of an own attribute counts in `dirty`, changed or not.
 constexpr kit::widget_def k_widget =
-    kit::make_widget<gauge_record>(k_name, k_attrs, offsetof(gauge_record, level), true);
+    kit::make_widget<gauge_record>(k_name, k_attrs, offsetof(gauge_record, head.level), true);
 constexpr auto k_table = kit::attribute_table(k_attrs);
 
 gauge_record *record_of(gr_instance_t *instance) { return static_cast<gauge_record *>(instance->data); }
 
 // Geometry of a new size; the needle image is reloaded at the next full recompute.
-void lay_out(gauge_record &r, int32_t width, int32_t height) {
-    r.level = kit::level_relayout;
-    r.cached_width = s16(width);
-    r.cached_height = s16(height);
-    r.gauge_size = gauges::smaller_side(width, height);
-    const float size = static_cast<float>(r.gauge_size);
-    r.gauge_scale = (size - 80.0f) / 360.0f;
-    gauges::needle_geometry &n = r.needle_at;
-    n.width = kit::round_half_up_to_int32(r.gauge_scale * 110.0f);
-    n.height = kit::round_half_up_to_int32(r.gauge_scale * 6.0f);
+void lay_out(gauges::modern_head &h, int32_t width, int32_t height) {
+    h.level = kit::level_relayout;
+    h.cached_width = s16(width);
+    h.cached_height = s16(height);
+    h.gauge_size = gauges::smaller_side(width, height);
+    const float size = static_cast<float>(h.gauge_size);
+    h.gauge_scale = (size - 80.0f) / 360.0f;
+    gauges::needle_geometry &n = h.needle_at;
+    n.width = kit::round_half_up_to_int32(h.gauge_scale * 110.0f);
+    n.height = kit::round_half_up_to_int32(h.gauge_scale * 6.0f);
     n.x = size - 35.0f - static_cast<float>(n.width);
     n.y = (size - static_cast<float>(n.height)) * 0.5f;
     n.pivot_x = size * 0.5f - n.x - 0.5f; // the gauge centre, in image coordinates
@@ -132,84 +124,65 @@ void lay_out(gauge_record &r, int32_t width, int32_t height) {
 }
 
 bool full_recompute(gr_context_t *ctx, gauge_record &r) {
-    kit::release_image(ctx, &r.needle); // reloaded at the new needle size
+    gauges::modern_head &h = r.head;
+    kit::release_image(ctx, &h.needle); // reloaded at the new needle size
     const kit::limits limits{r.lower_limit, r.upper_limit, r.lower_value, r.upper_value, r.lower_hyst, r.upper_hyst};
     const kit::thresholds t = kit::stored_thresholds(limits);
-    r.upper_threshold = t.upper;
-    r.lower_threshold = t.lower;
+    h.upper_threshold = t.upper;
+    h.lower_threshold = t.lower;
     const gauges::scale_input in{r.ticks,     r.tick_mode,         r.subsections,       r.angle_start,
-                                 r.angle_span, r.value_min,        r.value_max,         r.lower_threshold,
-                                 r.upper_threshold, r.gauge_size};
+                                 r.angle_span, r.value_min,        r.value_max,         h.lower_threshold,
+                                 h.upper_threshold, h.gauge_size};
     if (!gauges::rebuild_gauge_ticks(r.scale, in, k_radii, ctx->app, k_tick_messages)) return false;
-    gauges::count_mark_zones(r.scale, r.subsections, r.lower_threshold, r.upper_threshold);
-    return gauges::rebuild_value_format(r.caption, r.text, r.decimals, ctx->app);
+    gauges::count_mark_zones(r.scale, r.subsections, h.lower_threshold, h.upper_threshold);
+    return gauges::rebuild_value_format(h.caption, r.text, r.decimals, ctx->app);
 }
-
-void update_value(gr_context_t *ctx, gauge_record &r) {
-    const kit::thresholds t{r.lower_threshold, r.upper_threshold};
-    r.threshold_state = kit::next_state_stored(r.threshold_state, r.value, t, r.lower_hyst, r.upper_hyst);
-    gauges::format_value_text(r.caption, r.value, ctx->app);
-    r.level = kit::level_ready;
-}
-
-void set_alpha(gr_context_t *ctx, int32_t alpha) { ctx->ops->set_attr(ctx, GR_ATTR_ALPHA, &alpha, 4); }
 
 // The ring: the dark remainder from the needle all the way round to the start, the value arc in the
 // state's colour, a white line 3 pixels outside it, and a faint shadow from the band's inner edge.
 void draw_ring(gr_context_t *ctx, const gauge_record &r, const gr_rect_t &square, float needle_angle) {
-    const float c = static_cast<float>(r.gauge_size) * 0.5f;
-    const float cx = static_cast<float>(square.x1) + c, cy = static_cast<float>(square.y1) + c;
-    const float diameter = static_cast<float>(r.gauge_size) - 80.0f;
-    const float band = r.gauge_scale * 55.0f;
-    const float shadow = r.gauge_scale * 317.0f;
+    const gauges::modern_head &h = r.head;
+    const gauges::ring ring =
+        gauges::ring_of(h, square, static_cast<float>(h.gauge_size) - 80.0f, h.gauge_scale * 55.0f);
     const uint32_t colour =
-        static_cast<uint32_t>(kit::pick_by_state(r.threshold_state, r.lower_gauge, r.color_gauge, r.upper_gauge));
-    set_alpha(ctx, 160);
-    gauges::fill_ellipse_arc(ctx, 0x121212, diameter, diameter, needle_angle,
-                             r.angle_start + std::copysign(360.0f, r.angle_span), band, cx, cy);
-    set_alpha(ctx, 255);
-    gauges::fill_ellipse_arc(ctx, colour, diameter, diameter, r.angle_start, needle_angle, band, cx, cy);
-    set_alpha(ctx, 255);
-    gauges::fill_ellipse_arc(ctx, 0xFFFFFF, diameter + 10.0f, diameter + 10.0f, r.angle_start, needle_angle,
-                             2.0f, cx, cy);
-    set_alpha(ctx, 38);
-    gauges::fill_ellipse_arc(ctx, 0x000000, shadow, shadow, 0.0f, 360.0f, (shadow - (diameter - 2.0f * band)) * 0.5f,
-                             cx, cy);
-    ctx->ops->restore_attr(ctx, GR_ATTR_ALPHA);
+        static_cast<uint32_t>(kit::pick_by_state(h.threshold_state, r.lower_gauge, r.color_gauge, r.upper_gauge));
+    gauges::draw_value_arc(ctx, ring, needle_angle, r.angle_start, r.angle_span, colour);
+    const int32_t opaque = 255;
+    ctx->ops->set_attr(ctx, GR_ATTR_ALPHA, &opaque, 4);
+    const float edge = ring.diameter + 10.0f;
+    gauges::fill_ellipse_arc(ctx, 0xFFFFFF, edge, edge, r.angle_start, needle_angle, 2.0f, ring.cx, ring.cy);
+    gauges::draw_shadow(ctx, ring, h.gauge_scale * 317.0f);
 }
 
 int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
     if (!kit::frame_should_draw(instance)) return 0;
     gauge_record &r = *record_of(instance);
+    gauges::modern_head &h = r.head;
     const gr_rect_t widget = kit::widget_rect(control, instance, kit::rect_rule::inclusive);
-    const gauges::gauge_size_check size = gauges::check_size(widget, r.cached_width, r.cached_height);
-    if (size.changed) lay_out(r, size.width, size.height);
-    if (r.level == kit::level_relayout && !full_recompute(ctx, r)) return -1;
-    if (r.level <= kit::level_state) update_value(ctx, r);
+    const gauges::gauge_size_check size = gauges::check_size(widget, h.cached_width, h.cached_height);
+    if (size.changed) lay_out(h, size.width, size.height);
+    if (h.level == kit::level_relayout && !full_recompute(ctx, r)) return -1;
+    if (h.level <= kit::level_state) gauges::update_modern_value(ctx, h, r.lower_hyst, r.upper_hyst);
 
-    const gr_rect_t square = gauges::gauge_square(widget, r.gauge_size);
+    const gr_rect_t square = gauges::gauge_square(widget, h.gauge_size);
     kit::frame frame;
     if (!kit::frame_enter_rect(frame, ctx, control, instance, square)) return 0;
 
     const gauges::value_scale scale{r.scale.segments, r.scale.segment_count, r.tick_mode == 3, r.angle_start,
                                     r.angle_span,     r.value_min,           r.value_max};
-    const float needle_angle = gauges::clamped_angle(scale, r.value);
-    const float c = static_cast<float>(r.gauge_size) * 0.5f;
+    const float needle_angle = gauges::clamped_angle(scale, h.value);
+    const float c = static_cast<float>(h.gauge_size) * 0.5f;
     const gauges::scale_style ticks{k_label_inset, r.tick_mode != 1, r.font,
                                     {r.lower_tick, r.color_tick, r.upper_tick}, &kit::font_ref<k_font_messages>};
     gauges::draw_scale(ctx, r.scale, r.subsections, square.x1, square.y1, c, ticks);
     draw_ring(ctx, r, square, needle_angle);
+    if (!gauges::draw_modern_needle(ctx, h, square, needle_angle, "images/ModernGauge/", "needle_large.png"))
+        return kit::frame_fail(frame); // retried at the next draw
 
-    if (gauges::needle_drawable(r.needle_at)) {
-        if (r.needle == nullptr) r.needle = gauges::load_needle(ctx, "images/ModernGauge/", "needle_large.png", r.needle_at);
-        if (r.needle == nullptr) return kit::frame_fail(frame); // retried at the next draw
-        gauges::draw_needle(ctx, r.needle, square.x1, square.y1, r.needle_at, needle_angle);
-    }
-
-    const auto inset = static_cast<uint16_t>(kit::round_half_up_to_int32(r.gauge_scale * 55.0f + 40.0f));
+    const auto inset = static_cast<uint16_t>(kit::round_half_up_to_int32(h.gauge_scale * 55.0f + 40.0f));
     const uint32_t text_colour =
-        static_cast<uint32_t>(kit::pick_by_state(r.threshold_state, r.lower_text, r.color_text, r.upper_text));
-    if (!gauges::draw_value_caption(frame, k_caption, r.caption, square, inset, r.font, r.font_size, r.alignment,
+        static_cast<uint32_t>(kit::pick_by_state(h.threshold_state, r.lower_text, r.color_text, r.upper_text));
+    if (!gauges::draw_value_caption(frame, k_caption, h.caption, square, inset, r.font, r.font_size, r.alignment,
                                     text_colour))
         return kit::frame_fail(frame);
     return kit::frame_end(frame);
@@ -219,18 +192,18 @@ int clone(gr_instance_t *target, gr_instance_t *source) {
     kit::clone_record(k_widget, target, source); // own strings, recompute level 0
     gauge_record &r = *record_of(target);
     // Derived data and the needle are rebuilt by the clone's first draw; nothing is shared.
-    r.needle = nullptr;
+    r.head.needle = nullptr;
+    r.head.caption = gauges::value_caption{};
     r.scale = gauges::gauge_ticks{};
-    r.caption = gauges::value_caption{};
     return 0;
 }
 
 int destroy(gr_instance_t *instance) {
     gauge_record &r = *record_of(instance);
     gauges::free_gauge_ticks(r.scale);
-    kit::release_kept_image(&r.needle);
+    kit::release_kept_image(&r.head.needle);
     kit::free_strings(k_widget, &r);
-    gauges::free_value_caption(r.caption);
+    gauges::free_value_caption(r.head.caption);
     return 0;
 }
 

@@ -10,6 +10,7 @@
 //     and the trail fans out behind it, so the clockwise artwork has its pivot row near the
 //     bottom and the counter-clockwise one near the top (b = 3/161 of its height from that edge).
 #include "ellipse.h"
+#include "modern_gauge.h"
 #include "gauge_draw.h"
 #include "gauge_frame.h"
 #include "threshold.h"
@@ -21,7 +22,6 @@
 #include "renderext.h"
 #include "text.h"
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -37,15 +37,7 @@ constexpr float k_needle_height = 102.861115f;
 
 // The instance record, in the engine's field order: 172 bytes on the 32-bit target.
 struct gauge_record {
-    float value;
-    gauges::value_caption caption;
-    int32_t threshold_state;
-    int32_t level; // recompute level
-    float lower_threshold, upper_threshold;
-    int16_t cached_width, cached_height, gauge_size;
-    float gauge_scale; // (gauge_size - 10) / 230
-    gr_image_t *needle;
-    gauges::needle_geometry needle_at;
+    gauges::modern_head head;      // gauge_scale = (gauge_size - 10) / 230
     gauges::scale_segment segment; // the one linear map of the scale
     char *text, *font;             // owned
     uint8_t font_size, alignment, decimals;
@@ -70,7 +62,7 @@ constexpr int32_t state = kit::level_state;
 constexpr int32_t k_angle_start_id = 31;
 
 constexpr kit::attr_def k_attrs[] = {
-    kit::attr_float(12, "value", offsetof(gauge_record, value), state),
+    kit::attr_float(12, "value", offsetof(gauge_record, head.value), state),
     kit::attr_ignored(13, "cfg"),
     kit::attr_string(14, "text", offsetof(gauge_record, text), relayout),
     kit::attr_string(15, "font", offsetof(gauge_record, font), state),
@@ -96,7 +88,7 @@ constexpr kit::attr_def k_attrs[] = {
 };
 // Every set of an own attribute counts in `dirty`, changed or not.
 constexpr kit::widget_def k_widget =
-    kit::make_widget<gauge_record>(k_name, k_attrs, offsetof(gauge_record, level), true);
+    kit::make_widget<gauge_record>(k_name, k_attrs, offsetof(gauge_record, head.level), true);
 constexpr auto k_table = kit::attribute_table(k_attrs);
 
 gauge_record *record_of(gr_instance_t *instance) { return static_cast<gauge_record *>(instance->data); }
@@ -105,9 +97,9 @@ bool counter_clockwise(const gauge_record &r) { return r.angle_span < 0.0f; }
 
 // The pivot row of the artwork for the scale's direction: the trail lies behind the pointer.
 void place_needle_rows(gauge_record &r) {
-    gauges::needle_geometry &n = r.needle_at;
+    gauges::needle_geometry &n = r.head.needle_at;
     const float b = static_cast<float>(n.height * 3) / 161.0f; // pivot row from the pointer's edge
-    const float c = static_cast<float>(r.gauge_size) * 0.5f;
+    const float c = static_cast<float>(r.head.gauge_size) * 0.5f;
     if (counter_clockwise(r)) {
         n.y = c - b;
         n.pivot_y = b;
@@ -118,92 +110,70 @@ void place_needle_rows(gauge_record &r) {
 }
 
 void lay_out(gauge_record &r, int32_t width, int32_t height) {
-    r.level = kit::level_relayout;
-    r.cached_width = s16(width);
-    r.cached_height = s16(height);
-    r.gauge_size = gauges::smaller_side(width, height);
-    const float size = static_cast<float>(r.gauge_size);
-    r.gauge_scale = (size - 10.0f) / 230.0f;
-    gauges::needle_geometry &n = r.needle_at;
-    n.height = kit::round_half_up_to_int32(r.gauge_scale * k_needle_height);
-    n.width = kit::round_half_up_to_int32(r.gauge_scale * 57.5f);
-    n.x = static_cast<float>(r.gauge_size - 5 - n.width - 1);
+    gauges::modern_head &h = r.head;
+    h.level = kit::level_relayout;
+    h.cached_width = s16(width);
+    h.cached_height = s16(height);
+    h.gauge_size = gauges::smaller_side(width, height);
+    const float size = static_cast<float>(h.gauge_size);
+    h.gauge_scale = (size - 10.0f) / 230.0f;
+    gauges::needle_geometry &n = h.needle_at;
+    n.height = kit::round_half_up_to_int32(h.gauge_scale * k_needle_height);
+    n.width = kit::round_half_up_to_int32(h.gauge_scale * 57.5f);
+    n.x = static_cast<float>(h.gauge_size - 5 - n.width - 1);
     n.pivot_x = size * 0.5f - n.x - 0.5f; // the gauge centre, in image coordinates
     place_needle_rows(r);
 }
 
 bool full_recompute(gr_context_t *ctx, gauge_record &r) {
+    gauges::modern_head &h = r.head;
     // The needle is reloaded for the current size and direction, and placed to match its artwork.
-    kit::release_image(ctx, &r.needle);
+    kit::release_image(ctx, &h.needle);
     place_needle_rows(r);
     const kit::limits limits{r.lower_limit, r.upper_limit, r.lower_value, r.upper_value, r.lower_hyst, r.upper_hyst};
     const kit::thresholds t = kit::stored_thresholds(limits);
-    r.upper_threshold = t.upper;
-    r.lower_threshold = t.lower;
+    h.upper_threshold = t.upper;
+    h.lower_threshold = t.lower;
     const float diff = r.value_max - r.value_min;
     r.segment = {r.angle_start, r.value_min, r.value_max, diff, r.angle_span, diff == 0.0f ? 0.0f : 1.0f / diff};
-    return gauges::rebuild_value_format(r.caption, r.text, r.decimals, ctx->app);
+    return gauges::rebuild_value_format(h.caption, r.text, r.decimals, ctx->app);
 }
-
-void update_value(gr_context_t *ctx, gauge_record &r) {
-    const kit::thresholds t{r.lower_threshold, r.upper_threshold};
-    r.threshold_state = kit::next_state_stored(r.threshold_state, r.value, t, r.lower_hyst, r.upper_hyst);
-    gauges::format_value_text(r.caption, r.value, ctx->app);
-    r.level = kit::level_ready;
-}
-
-void set_alpha(gr_context_t *ctx, int32_t alpha) { ctx->ops->set_attr(ctx, GR_ATTR_ALPHA, &alpha, 4); }
 
 int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
     if (!kit::frame_should_draw(instance)) return 0;
     gauge_record &r = *record_of(instance);
+    gauges::modern_head &h = r.head;
     const gr_rect_t widget = kit::widget_rect(control, instance, kit::rect_rule::inclusive);
-    const gauges::gauge_size_check size = gauges::check_size(widget, r.cached_width, r.cached_height);
+    const gauges::gauge_size_check size = gauges::check_size(widget, h.cached_width, h.cached_height);
     if (size.changed) lay_out(r, size.width, size.height);
-    if (r.level == kit::level_relayout && !full_recompute(ctx, r)) return -1;
-    if (r.level <= kit::level_state) update_value(ctx, r);
+    if (h.level == kit::level_relayout && !full_recompute(ctx, r)) return -1;
+    if (h.level <= kit::level_state) gauges::update_modern_value(ctx, h, r.lower_hyst, r.upper_hyst);
 
-    const gr_rect_t square = gauges::gauge_square(widget, r.gauge_size);
+    const gr_rect_t square = gauges::gauge_square(widget, h.gauge_size);
     kit::frame frame;
     if (!kit::frame_enter_rect(frame, ctx, control, instance, square)) return 0;
 
     const gauges::value_scale scale{&r.segment, 1, false, r.angle_start, r.angle_span, r.value_min, r.value_max};
-    const float needle_angle = gauges::clamped_angle(scale, r.value);
-    const float c = static_cast<float>(r.gauge_size) * 0.5f;
-    const float cx = static_cast<float>(square.x1) + c, cy = static_cast<float>(square.y1) + c;
-    const float diameter = static_cast<float>(r.gauge_size) - 10.0f;
-    const float band = r.gauge_scale * 35.0f;
-    const float full_turn = r.angle_start + std::copysign(360.0f, r.angle_span);
+    const float needle_angle = gauges::clamped_angle(scale, h.value);
+    const gauges::ring ring =
+        gauges::ring_of(h, square, static_cast<float>(h.gauge_size) - 10.0f, h.gauge_scale * 35.0f);
     const uint32_t colour =
-        static_cast<uint32_t>(kit::pick_by_state(r.threshold_state, r.lower_gauge, r.color_gauge, r.upper_gauge));
-
-    set_alpha(ctx, 160);
-    gauges::fill_ellipse_arc(ctx, 0x121212, diameter, diameter, needle_angle, full_turn, band, cx, cy);
-    set_alpha(ctx, 255);
-    gauges::fill_ellipse_arc(ctx, colour, diameter, diameter, r.angle_start, needle_angle, band, cx, cy);
+        static_cast<uint32_t>(kit::pick_by_state(h.threshold_state, r.lower_gauge, r.color_gauge, r.upper_gauge));
+    gauges::draw_value_arc(ctx, ring, needle_angle, r.angle_start, r.angle_span, colour);
     ctx->ops->restore_attr(ctx, GR_ATTR_ALPHA);
-
-    if (gauges::needle_drawable(r.needle_at)) {
-        if (r.needle == nullptr)
-            r.needle = gauges::load_needle(ctx, "images/ModernGauge/needle_",
-                                           counter_clockwise(r) ? "ccw.png" : "cw.png", r.needle_at);
-        if (r.needle == nullptr) return kit::frame_fail(frame); // retried at the next draw
-        gauges::draw_needle(ctx, r.needle, square.x1, square.y1, r.needle_at, needle_angle);
-    }
+    if (!gauges::draw_modern_needle(ctx, h, square, needle_angle, "images/ModernGauge/needle_",
+                                    counter_clockwise(r) ? "ccw.png" : "cw.png"))
+        return kit::frame_fail(frame); // retried at the next draw
 
     // Over the needle: the part of the ring outside the scale, at the alpha the context has.
-    gauges::fill_ellipse_arc(ctx, 0x121212, diameter, diameter, r.angle_start + r.angle_span, full_turn, band, cx,
-                             cy);
-    const float shadow = r.gauge_scale * 202.0f;
-    set_alpha(ctx, 38);
-    gauges::fill_ellipse_arc(ctx, 0x000000, shadow, shadow, 0.0f, 360.0f, (shadow - (diameter - 2.0f * band)) * 0.5f,
-                             cx, cy);
-    ctx->ops->restore_attr(ctx, GR_ATTR_ALPHA);
+    gauges::fill_ellipse_arc(ctx, 0x121212, ring.diameter, ring.diameter, r.angle_start + r.angle_span,
+                             gauges::full_turn_from(r.angle_start, r.angle_span), ring.band, ring.cx, ring.cy);
+    gauges::draw_shadow(ctx, ring, h.gauge_scale * 202.0f);
 
-    const auto inset = static_cast<uint16_t>(kit::round_half_up_to_int32(r.gauge_scale * 35.0f + 5.0f));
+    const auto inset = static_cast<uint16_t>(kit::round_half_up_to_int32(h.gauge_scale * 35.0f + 5.0f));
     const uint32_t text_colour =
-        static_cast<uint32_t>(kit::pick_by_state(r.threshold_state, r.lower_text, r.color_text, r.upper_text));
-    if (!gauges::draw_value_caption(frame, k_caption, r.caption, square, inset, r.font, r.font_size, r.alignment,
+        static_cast<uint32_t>(kit::pick_by_state(h.threshold_state, r.lower_text, r.color_text, r.upper_text));
+    if (!gauges::draw_value_caption(frame, k_caption, h.caption, square, inset, r.font, r.font_size, r.alignment,
                                     text_colour))
         return kit::frame_fail(frame);
     return kit::frame_end(frame);
@@ -212,16 +182,16 @@ int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
 int clone(gr_instance_t *target, gr_instance_t *source) {
     kit::clone_record(k_widget, target, source); // own strings, recompute level 0
     gauge_record &r = *record_of(target);
-    r.needle = nullptr; // the clone loads its own at its first draw
-    r.caption = gauges::value_caption{};
+    r.head.needle = nullptr; // the clone loads its own at its first draw
+    r.head.caption = gauges::value_caption{};
     return 0;
 }
 
 int destroy(gr_instance_t *instance) {
     gauge_record &r = *record_of(instance);
-    kit::release_kept_image(&r.needle);
+    kit::release_kept_image(&r.head.needle);
     kit::free_strings(k_widget, &r);
-    gauges::free_value_caption(r.caption);
+    gauges::free_value_caption(r.head.caption);
     return 0;
 }
 
