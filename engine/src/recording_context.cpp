@@ -253,10 +253,15 @@ struct recording_context::ops {
         std::string pts;
         for (int32_t i = 0; i < count && points != nullptr; ++i)
             pts += (i ? " " : "") + fmt_float(points[2 * i]) + "," + fmt_float(points[2 * i + 1]);
+        const std::string line = "create_path " + std::to_string(kind) + " flags=" + std::to_string(flags) +
+                                 " count=" + std::to_string(count) + " [" + pts + "]";
+        if (s.fail_create_path_) {
+            s.record(line + " -> null");
+            return nullptr;
+        }
         uintptr_t id = static_cast<uintptr_t>(s.next_path_++);
         s.live_paths_ += 1;
-        s.record("create_path " + std::to_string(kind) + " flags=" + std::to_string(flags) + " count=" +
-                 std::to_string(count) + " [" + pts + "] -> path" + std::to_string(id));
+        s.record(line + " -> path" + std::to_string(id));
         return reinterpret_cast<gr_path_t *>(id);
     }
     static void free_path(gr_context_t *ctx, gr_path_t *path) {

@@ -51,6 +51,8 @@ public:
     void set_line_height(int32_t size, int32_t height) { line_heights_[size] = height; }
     int32_t line_height(int32_t size) const; // default: the size itself
     void fail_text_extent(bool fail) { fail_text_extent_ = fail; }
+    // create_path returns no path (the trace line ends in "-> null"), as a host out of memory does.
+    void fail_create_path(bool fail) { fail_create_path_ = fail; }
 
     // Start with a clip set (as if an enclosing layer had set one), or with none (the default).
     // Clips are kept in canvas coordinates, as the raster context keeps them: set_clip under a
@@ -87,6 +89,7 @@ private:
     std::map<int32_t, int32_t> line_heights_;
     int32_t advance_ = 8;
     bool fail_text_extent_ = false;
+    bool fail_create_path_ = false;
     struct canvas_rect {
         int64_t x1, y1, x2, y2;
     };
