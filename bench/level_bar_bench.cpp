@@ -1,47 +1,15 @@
 // Level bars: heap allocations and cost of steady-state draws (recompute level 2), of a value
 // change (level 1) and of a relayout (level 0), against the null render context.
 //
-// The program replaces malloc and friends with counting wrappers around the C library's own
-// allocator, so that every allocation made while a draw runs (in the plug-in, its kit or the
-// engine's callbacks) is seen. The "allocs/draw" counter of a steady-state draw must be 0.
+// Allocations are counted by the program's counting allocator (alloc_counter.h), so that every
+// allocation made while a draw runs is seen. The "allocs/draw" counter of a steady-state draw must be 0.
+#include "alloc_counter.h"
 #include "pitwall/engine.h"
 #include "pitwall/null_context.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstddef>
 #include <string>
-
-extern "C" {
-void *__libc_malloc(size_t size);
-void *__libc_calloc(size_t count, size_t size);
-void *__libc_realloc(void *block, size_t size);
-void __libc_free(void *block);
-}
-
-namespace {
-bool g_counting = false;
-long g_allocations = 0;
-
-void note_allocation() {
-    if (g_counting) ++g_allocations;
-}
-} // namespace
-
-// operator new of the C++ library allocates through malloc, so these see it too.
-extern "C" void *malloc(size_t size) {
-    note_allocation();
-    return __libc_malloc(size);
-}
-extern "C" void *calloc(size_t count, size_t size) {
-    note_allocation();
-    return __libc_calloc(count, size);
-}
-extern "C" void *realloc(void *block, size_t size) {
-    note_allocation();
-    return __libc_realloc(block, size);
-}
-extern "C" void free(void *block) { __libc_free(block); }
 
 namespace {
 
@@ -86,14 +54,13 @@ struct bar_setup {
 };
 
 void count_draw(benchmark::State &state, bar_setup &s) {
-    g_allocations = 0;
+    alloc_counter::reset();
     for (auto _ : state) {
-        g_counting = true;
+        alloc_counter::start();
         benchmark::DoNotOptimize(s.bar->draw(s.null.context(), s.control));
-        g_counting = false;
+        alloc_counter::stop();
     }
-    state.counters["allocs/draw"] =
-        benchmark::Counter(static_cast<double>(g_allocations), benchmark::Counter::kAvgIterations);
+    alloc_counter::report(state);
 }
 
 void level_bar_steady_draw(benchmark::State &state, const char *deliverable, bool horizontal, int64_t style) {
@@ -116,16 +83,15 @@ void level_bar_value_change(benchmark::State &state) {
         return;
     }
     double v = 0.0;
-    g_allocations = 0;
+    alloc_counter::reset();
     for (auto _ : state) {
         v = v >= 150.0 ? 0.0 : v + 7.5;
         (void)s.bar->set("value", v);
-        g_counting = true;
+        alloc_counter::start();
         benchmark::DoNotOptimize(s.bar->draw(s.null.context(), s.control));
-        g_counting = false;
+        alloc_counter::stop();
     }
-    state.counters["allocs/draw"] =
-        benchmark::Counter(static_cast<double>(g_allocations), benchmark::Counter::kAvgIterations);
+    alloc_counter::report(state);
 }
 BENCHMARK(level_bar_value_change);
 
@@ -138,16 +104,15 @@ void level_bar_relayout(benchmark::State &state) {
         return;
     }
     int64_t subsections = 4;
-    g_allocations = 0;
+    alloc_counter::reset();
     for (auto _ : state) {
         subsections = subsections == 4 ? 5 : 4;
         (void)s.bar->set("subsections", subsections);
-        g_counting = true;
+        alloc_counter::start();
         benchmark::DoNotOptimize(s.bar->draw(s.null.context(), s.control));
-        g_counting = false;
+        alloc_counter::stop();
     }
-    state.counters["allocs/draw"] =
-        benchmark::Counter(static_cast<double>(g_allocations), benchmark::Counter::kAvgIterations);
+    alloc_counter::report(state);
 }
 BENCHMARK(level_bar_relayout);
 

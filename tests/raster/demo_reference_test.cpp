@@ -1,5 +1,6 @@
-// The example scene rendered on the raster context and compared with its reviewed reference
-// picture, tests/raster/reference/demo.png.
+// The example scenes rendered on the raster context and compared with their reviewed reference
+// pictures: examples/<name>.json against tests/raster/reference/<name>.png (the demo dashboard,
+// and the four gauges at two sizes each).
 //
 // To accept a new picture after a deliberate change, run this test with
 // PITWALL_UPDATE_REFERENCE=1, look at the written file, and commit it. A missing reference is
@@ -24,12 +25,14 @@ namespace {
 constexpr int k_channel_tolerance = 8;
 constexpr int64_t k_differing_pixels_allowed = 64;
 
-const std::string k_reference = std::string(PITWALL_SOURCE_DIR) + "/tests/raster/reference/demo.png";
+std::string reference_of(const std::string &name) {
+    return std::string(PITWALL_SOURCE_DIR) + "/tests/raster/reference/" + name + ".png";
+}
 
-argb_image render_demo() {
+argb_image render_example(const std::string &name) {
     scene s;
     error err;
-    EXPECT_TRUE(load_scene(std::string(PITWALL_SOURCE_DIR) + "/examples/demo.json", s, &err)) << err;
+    EXPECT_TRUE(load_scene(std::string(PITWALL_SOURCE_DIR) + "/examples/" + name + ".json", s, &err)) << err;
     if (s.base_dir.empty()) s.base_dir = PITWALL_APP_DIR;
     engine eng(s.base_dir);
     std::vector<error> errors;
@@ -48,36 +51,49 @@ argb_image render_demo() {
     return picture;
 }
 
-TEST(demo_reference, example_scene_matches_its_reference_picture) {
-    argb_image actual = render_demo();
-    ASSERT_EQ(actual.width, 800);
-    ASSERT_EQ(actual.height, 480);
+struct example {
+    const char *name;
+    int width, height;
+};
+
+class example_reference : public ::testing::TestWithParam<example> {};
+
+TEST_P(example_reference, example_scene_matches_its_reference_picture) {
+    const example e = GetParam();
+    const std::string reference = reference_of(e.name);
+    argb_image actual = render_example(e.name);
+    ASSERT_EQ(actual.width, e.width);
+    ASSERT_EQ(actual.height, e.height);
 
     std::string why;
     const char *update = std::getenv("PITWALL_UPDATE_REFERENCE");
     if (update != nullptr && std::string(update) == "1") {
-        ASSERT_TRUE(write_png(k_reference, actual, &why)) << why;
-        GTEST_SKIP() << "reference rewritten: review " << k_reference << " before committing it";
+        ASSERT_TRUE(write_png(reference, actual, &why)) << why;
+        GTEST_SKIP() << "reference rewritten: review " << reference << " before committing it";
     }
 
     argb_image expected;
-    ASSERT_TRUE(read_png(k_reference, &expected, &why))
+    ASSERT_TRUE(read_png(reference, &expected, &why))
         << why << "\nno reference picture: run with PITWALL_UPDATE_REFERENCE=1, review it, commit it";
 
     image_difference d = compare_images(actual, expected, k_channel_tolerance);
     bool matches = d.same_size && d.differing <= k_differing_pixels_allowed;
     if (!matches) {
-        std::string actual_path = test_output_path("demo.actual.png");
-        std::string diff_path = test_output_path("demo.diff.png");
+        std::string actual_path = test_output_path(std::string(e.name) + ".actual.png");
+        std::string diff_path = test_output_path(std::string(e.name) + ".diff.png");
         write_png(actual_path, actual, nullptr);
         if (d.same_size) write_png(diff_path, difference_image(actual, expected, k_channel_tolerance, 2), nullptr);
-        ADD_FAILURE() << "the example scene no longer matches " << k_reference << ": "
+        ADD_FAILURE() << "the example scene no longer matches " << reference << ": "
                       << (d.same_size ? "" : "sizes differ; ") << d.differing << " pixels differ by more than "
                       << k_channel_tolerance << " (allowed " << k_differing_pixels_allowed
                       << "), largest channel difference " << d.max_channel << "\nactual: " << actual_path
                       << "\ndifference: " << diff_path;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(examples, example_reference,
+                         ::testing::Values(example{"demo", 1280, 480}, example{"gauges", 1390, 580}),
+                         [](const ::testing::TestParamInfo<example> &scene) { return std::string(scene.param.name); });
 
 } // namespace
 } // namespace pitwall::testing

@@ -19,9 +19,6 @@ const gr_render_ops_t raster_ops = {
     op_font_metrics, op_text_extent,   op_create_path, op_free_path,
 };
 
-// Deep enough for any nesting a widget does; beyond it the oldest saved value is dropped.
-constexpr size_t max_saved_attrs = 64;
-
 uint8_t premultiply(uint32_t channel, uint32_t alpha) { return uint8_t((channel * alpha + 127) / 255); }
 
 uint32_t unpremultiplied(uint32_t premul) {
@@ -36,18 +33,14 @@ int16_t clamp16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, IN
 } // namespace
 
 void attr_slot::set(double v) {
-    if (saved.size() >= max_saved_attrs) saved.erase(saved.begin());
-    saved.push_back(value);
+    if (!pending) before_set = value;
+    pending = true;
     value = v;
 }
 
 void attr_slot::restore() {
-    if (saved.empty()) {
-        value = initial;
-        return;
-    }
-    value = saved.back();
-    saved.pop_back();
+    value = before_set;
+    pending = false;
 }
 
 void set_colour(cairo_t *cr, uint32_t colour, double opacity) {

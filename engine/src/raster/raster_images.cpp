@@ -2,9 +2,9 @@
 //
 // draw_image under rotation (attribute 3, degrees clockwise):
 //
-//   (x, y) +--------+            the image turns about (x + pivot_x, y + pivot_y);
-//          |   P    |            a pivot of (-1, -1) means the centre of the drawn size
-//          +--------+
+//   (x, y) +--------+            the image turns about (x + pivot_x, y + pivot_y), which may
+//          |   P    |            lie outside the image (a needle turns about the dial's centre);
+//          +--------+            a pivot of (-1, -1) means the centre of the drawn size
 #include "raster_state.h"
 
 #include <cmath>
@@ -82,7 +82,8 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
 
     cairo_t *cr = s.begin();
     cairo_translate(cr, x, y);
-    if (s.rotation.value != 0.0) {
+    const bool rotated = s.rotation.value != 0.0;
+    if (rotated) {
         double px = pivot_x, py = pivot_y;
         if (pivot_x == -1.0f && pivot_y == -1.0f) {
             px = dw * 0.5;
@@ -96,7 +97,11 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     cairo_clip(cr);
     cairo_scale(cr, double(dw) / img->width, double(dh) / img->height);
     cairo_set_source_surface(cr, img->surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    // A turning needle is sampled bilinearly, so that its edges and any detail along it stay
+    // smooth at every angle instead of stepping from pixel to pixel; the outline of the turned
+    // image is anti-aliased by the clip above. Upright, GOOD copies pixel for pixel at the
+    // loaded size and resamples smoothly at an image_set size.
+    cairo_pattern_set_filter(cairo_get_source(cr), rotated ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     cairo_paint_with_alpha(cr, s.opacity());
     cairo_destroy(cr);

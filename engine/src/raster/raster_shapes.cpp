@@ -6,6 +6,19 @@
 //   1 . # # # .                   1 . # # # # .                 2 . # # # # .
 //   2 . # # # .                   2 . # . . # .                 3 . . . . . .
 //   3 . . . . .                   3 . # # # # .                 (a degenerate rectangle is a line)
+//
+// A band is a closed polygon, filled and outlined in one colour. The outline reaches half the line
+// width outside every edge and is round at the corners, so the band grows by no more than that
+// anywhere (here at line width 2):
+//
+//     . . . . . . . . . .
+//   .  +---------------+  .      +---+  the polygon
+//   .  |               |  .      . . .  the outer edge of the outline, 1 pixel out
+//   .  +---------------+  .
+//     . . . . . . . . . .
+//
+// Bands are rasterised by band_coverage.cpp rather than by Cairo, for exact-area coverage.
+#include "band_coverage.h"
 #include "raster_state.h"
 
 #include <cmath>
@@ -19,8 +32,9 @@ void add_rect(cairo_t *cr, int x1, int y1, int x2, int y2) {
     cairo_rectangle(cr, x1, y1, double(x2 - x1 + 1), double(y2 - y1 + 1));
 }
 
-// More points than any band or line a widget builds; a larger count is a caller's fault.
-constexpr int32_t max_path_points = 1 << 20;
+// More points than any band or line a widget builds (a band round the largest canvas has about
+// 13 000); a larger count is a caller's fault, and would cost memory in proportion.
+constexpr int32_t max_path_points = 1 << 16;
 
 } // namespace
 
@@ -80,33 +94,16 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
     const path *p = s.find_path(handle);
     if (p == nullptr) return;
     cairo_t *cr = s.begin();
-    auto trace = [p, cr] {
+    if (p->kind == GR_PATH_BAND) {
+        // Widgets pass one colour as both; the outline is part of the band's single area.
+        draw_band(s, cr, *p, fill);
+    } else if (s.line_width.value > 0.0) {
         cairo_move_to(cr, p->points[0], p->points[1]);
         for (size_t i = 2; i + 1 < p->points.size(); i += 2) cairo_line_to(cr, p->points[i], p->points[i + 1]);
-    };
-    cairo_set_line_width(cr, s.line_width.value);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    if (p->kind == GR_PATH_LINE) {
-        if (s.line_width.value > 0.0) {
-            trace();
-            set_colour(cr, stroke, s.opacity());
-            cairo_stroke(cr);
-        }
-    } else {
-        // Fill and outline are drawn opaque into a group and blended once, so the outline
-        // does not darken the edge of a translucent band.
-        cairo_push_group(cr);
-        trace();
-        cairo_close_path(cr);
-        set_colour(cr, fill, 1.0);
-        cairo_fill_preserve(cr);
-        if (s.line_width.value > 0.0) {
-            set_colour(cr, stroke, 1.0);
-            cairo_stroke(cr);
-        }
-        cairo_new_path(cr);
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, s.opacity());
+        cairo_set_line_width(cr, s.line_width.value);
+        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+        set_colour(cr, stroke, s.opacity());
+        cairo_stroke(cr);
     }
     cairo_destroy(cr);
 }

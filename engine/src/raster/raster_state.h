@@ -54,14 +54,15 @@ struct path {
     std::vector<double> points; // x, y pairs
 };
 
-// A context attribute changed by set_attr and put back by restore_attr; nested sets unwind in
-// order. The saved values are bounded so that a caller that never restores cannot grow them.
+// A context attribute changed by set_attr and put back by restore_attr. A restore undoes every set
+// since the previous restore: widgets set an attribute several times in a row (alpha 160, then 255
+// for the next band) and restore it once, expecting what was in force before the first set.
 struct attr_slot {
     double value;
-    double initial;
-    std::vector<double> saved;
+    double before_set;    // the value to restore
+    bool pending = false; // set since the last restore
 
-    explicit attr_slot(double v) : value(v), initial(v) {}
+    explicit attr_slot(double v) : value(v), before_set(v) {}
     void set(double v);
     void restore();
 };
