@@ -35,10 +35,23 @@ gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, 
     return load_path(ctx, messages, path, size);
 }
 
+gr_image_t *load_icon_image(gr_context_t *ctx, const image_messages *messages, const char *dir, const char *icon,
+                            const char *colour) {
+    char path[image_path_size];
+    if (!icon_image_path(path, sizeof path, ctx->app->base_dir, dir, icon, colour)) return nullptr;
+    return load_path(ctx, messages, path, nullptr);
+}
+
 gr_image_t *cached_themed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
                                 const char *dir, const char *colour, const char *suffix,
                                 const int32_t *size) {
     if (*slot == nullptr) *slot = load_themed_image(ctx, messages, dir, colour, suffix, size);
+    return *slot;
+}
+
+gr_image_t *cached_fixed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
+                               const char *relative) {
+    if (*slot == nullptr) *slot = load_fixed_image(ctx, messages, relative);
     return *slot;
 }
 

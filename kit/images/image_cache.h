@@ -42,10 +42,18 @@ gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, 
 gr_image_t *load_fixed_image(gr_context_t *ctx, const image_messages *messages, const char *dir,
                              const char *file, const int32_t *size);
 
+// Load an alarm pictogram "<base_dir>/<dir><icon>_<colour>.png" at its native size.
+gr_image_t *load_icon_image(gr_context_t *ctx, const image_messages *messages, const char *dir, const char *icon,
+                            const char *colour);
+
 // The slot's image, loading it into the empty slot first. Null when the load fails.
 gr_image_t *cached_themed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
                                 const char *dir, const char *colour, const char *suffix,
                                 const int32_t *size = nullptr);
+
+// The slot's image of a fixed file ("images/ModernAlarm/white_reset.png"), loading it first.
+gr_image_t *cached_fixed_image(gr_image_t **slot, gr_context_t *ctx, const image_messages *messages,
+                               const char *relative);
 
 // Release a per-instance image through the draw's context and empty its slot.
 void release_image(gr_context_t *ctx, gr_image_t **slot);

@@ -59,6 +59,8 @@ bool store_value(const attr_def &attr, unsigned char *slot, const void *value) {
         return store_number(slot, read_int32(value));
     case store::int16:
         return store_number(slot, static_cast<int16_t>(read_int32(value) & 0xffff));
+    case store::low16:
+        return store_number(slot, read_int32(value) & 0xffff);
     case store::uint8: {
         // "1u1" values are single bytes; "4s1"/"4u1" values kept as a byte keep their low 8 bits.
         uint8_t v;

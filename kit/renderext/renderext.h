@@ -40,6 +40,7 @@ enum class store : uint8_t {
     int32,   // all 32 bits of a "4s1" or "4u1" value
     int16,   // the low 16 bits of a "4s1" value
     uint8,   // a "1u1" value, or the low 8 bits of a "4s1" value
+    low16,   // the low 16 bits of a "4s1" value, kept in a 32-bit field (0 to 65535)
     ignored  // accepted and dropped: nothing stored, nothing counted (unless every set counts)
 };
 
@@ -89,6 +90,14 @@ constexpr widget_def make_widget(const char *name, const attr_def (&attrs)[N], i
             count_every_set};
 }
 
+// The same from a table built by a constexpr function (widgets that share one table shape).
+template <typename Record, size_t N>
+constexpr widget_def make_widget(const char *name, const std::array<attr_def, N> &attrs, int32_t level_offset = -1,
+                                 bool count_every_set = false) {
+    return {name, static_cast<uint32_t>(sizeof(Record)), attrs.data(), static_cast<uint32_t>(N), level_offset,
+            count_every_set};
+}
+
 // The twelve common attributes every table begins with; the engine stores them itself.
 inline constexpr gr_attribute_t common_attributes[12] = {
     {0, "x", GR_TYPE_INT32},       {1, "y", GR_TYPE_INT32},         {2, "width", GR_TYPE_UINT32},
@@ -101,6 +110,15 @@ inline constexpr gr_attribute_t common_attributes[12] = {
 // and the all-zero end entry.
 template <size_t N>
 constexpr std::array<gr_attribute_t, 12 + N + 1> attribute_table(const attr_def (&attrs)[N]) {
+    std::array<gr_attribute_t, 12 + N + 1> table{};
+    for (size_t i = 0; i < 12; ++i) table[i] = common_attributes[i];
+    for (size_t i = 0; i < N; ++i) table[12 + i] = {attrs[i].id, attrs[i].name, attrs[i].type};
+    table[12 + N] = {0, nullptr, nullptr};
+    return table;
+}
+
+template <size_t N>
+constexpr std::array<gr_attribute_t, 12 + N + 1> attribute_table(const std::array<attr_def, N> &attrs) {
     std::array<gr_attribute_t, 12 + N + 1> table{};
     for (size_t i = 0; i < 12; ++i) table[i] = common_attributes[i];
     for (size_t i = 0; i < N; ++i) table[12 + i] = {attrs[i].id, attrs[i].name, attrs[i].type};
