@@ -92,7 +92,7 @@ TEST_P(example_reference, example_scene_matches_its_reference_picture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(examples, example_reference,
-                         ::testing::Values(example{"demo", 1280, 480}, example{"gauges", 1390, 580},
+                         ::testing::Values(example{"demo", 1280, 600}, example{"gauges", 1390, 580},
                                            example{"alarms", 1260, 470}),
                          [](const ::testing::TestParamInfo<example> &scene) { return std::string(scene.param.name); });
 
