@@ -50,11 +50,12 @@ public:
         return table[b % 32];
     }
 
-    // A 32-bit integer: raw bits after a control byte, else one of the interesting values.
+    // A 32-bit integer: raw bits after a control byte, else one of the interesting values (79: the
+    // largest size at which the large modern gauge's scale is negative).
     int32_t integer() {
         static constexpr int32_t table[32] = {
             0,      1,      2,     3,      4,         5,         6,          7,
-            8,      9,      10,    -1,     -2,        12,        14,         20,
+            8,      9,      10,    -1,     79,        12,        14,         20,
             25,     100,    255,   256,    0x7fff,    0x8000,    0xffff,     0x10000,
             -32768, -32769, 1000,  -1000,  INT32_MAX, INT32_MIN, 0x7f000000, -0x01000000,
         };

@@ -5,17 +5,27 @@
 // (libFuzzer cannot follow coverage counters of an unloaded library, so nothing is ever unloaded).
 // The recording context's image registry holds the images the widgets ask for, and the fonts are
 // registered, so that the drawing paths are reached; each input may re-stage images with other
-// sizes or make them fail.
+// sizes or make them fail, make the host refuse paths, or change the text model.
 //
 // Input: a stream of operations (fuzz_input.h), one byte each, then its arguments:
 //   @ create  A set  B set through the engine's marshalling  C draw  D clone  E destroy
 //   F engine state  G stage an image  (byte % 8)
+// A create names its deliverable by a fixed slot (byte % 16, k_deliverables), so that a seed keeps
+// its meaning as deliverables are added; a slot whose plug-in is not built falls back to one that is.
 // PITWALL_FUZZ_TRACE=1 in the environment prints each input's trace (to read a reproducer).
+// Draws go through the recording context with one change: a path reaches the trace with at most
+// k_traced_points of its points (and that count). Every point is still read here, so the sanitizer
+// sees a count beyond the buffer; only the text of a 50 000-point band of a 32767-pixel gauge,
+// which would dominate the run, is left out.
 // Besides the sanitizers, every call is checked for what the engine relies on:
 //   - a draw returns 0 or -1 and leaves the clip, the translation, the render attributes and the
 //     path count as it found them;
 //   - no image operation names a null, released or unknown image, no image is released twice;
-//   - every log line has level 0..2 and names the plug-in (most begin with "<display name>: ");
+//   - every log line has level 0..2 and names the plug-in (most begin with "<display name>: "), but
+//     for the few messages the gauges' bands and caption log as they stand; a band's polygon never
+//     outgrows the point limit (no gauge size comes near it);
+//   - the modern gauges set the alpha several times and restore it once: for them the alpha must
+//     be restored after its last set, never more often than it was set;
 //   - once all instances are destroyed a plug-in holds at most one image per file (its
 //     plug-in-wide cache): anything more is an instance image that was never released.
 #include "fuzz_input.h"
@@ -45,6 +55,26 @@ constexpr int32_t k_font_sizes[] = {0, 8, 12, 14, 16, 20, 24, 25, 32, 48, 255, -
 
 const char *const k_bar_colours[] = {"white", "red", "yellow", "orange", "green", "blue", "violet"};
 
+// Create slots, by library name. The first four were the only plug-ins when the seeds began.
+constexpr const char *k_deliverables[16] = {
+    "libgre-plugin-LevelBarHorizontal", "libgre-plugin-LevelBarVertical", "libgre-plugin-SplashImage",
+    "libgre-plugin-ValueBoxPlain",      "libgre-plugin-ArcGaugeLarge",    "libgre-plugin-ArcGaugeSmall",
+    "libgre-plugin-DialGaugeSmall",     "libgre-plugin-DialGaugeLarge",   "libgre-plugin-TextLabel",
+    "libgre-plugin-TextLabelScroll",    "libgre-plugin-TextLabelMenu",    "libgre-plugin-ValueBoxFlat",
+    "libgre-plugin-ValueBoxFramed",     "libgre-plugin-AlertFlat",        "libgre-plugin-AlertFramed",
+    nullptr,
+};
+
+// Messages of the gauges' shared bands and caption, logged without the display name.
+const char *const k_gauge_messages[] = {
+    "Failed to allocate memory for ellipse path", // the host refused the band's path
+    // Angles beyond about 2^24 degrees are finite, but a step of a few degrees no longer moves
+    // them in single precision: the walk then runs out of room before it reaches the end.
+    "Failed to initialize all ellipse points - buffer full",
+    "Failed to allocate format string memory",
+    "Failed to allocate render string memory",
+};
+
 // The images the widgets of this build ask for, at their theme sizes.
 struct staged_image {
     std::string path;
@@ -70,6 +100,15 @@ std::vector<staged_image> default_images() {
         plain(dir + "_shine_top.png", 100, 11);
     }
     plain("images/splash/logo.png", 320, 240);
+    plain("images/ModernGauge/needle_large.png", 110, 6);
+    plain("images/ModernGauge/needle_cw.png", 58, 103);
+    plain("images/ModernGauge/needle_ccw.png", 58, 103);
+    for (const char *c : k_bar_colours) {
+        plain(std::string("images/ClassicGauge/") + c + "_bg_small.png", 240, 240);
+        plain(std::string("images/ClassicGauge/") + c + "_bg_large.png", 440, 440);
+    }
+    plain("images/ClassicGauge/needle_small.png", 32, 115);
+    plain("images/ClassicGauge/needle_large.png", 10, 87);
     return out;
 }
 
@@ -97,6 +136,14 @@ std::vector<std::string> string_pool() {
         "\xc3\xa9\xff\x01",
         std::string(300, 'W'),
         std::string(190, 'p') + ".png",
+        // Gauge captions and scales (explicit positions are angles from the start).
+        "<channel value> km/h",
+        "Load <channel value> %",
+        "<channel value>/<channel value>",
+        "%n<channel value>%s%%<channel value",
+        "0;0;0|180;50;50|;100;100",
+        "0;0;0|;25;25|;50;50|;75;75|;100;100",
+        "-30;-10;under|400;50;over|;1e30;huge",
     };
     std::string many;
     for (int i = 0; i < 60; ++i) many += (i ? "|" : "") + std::to_string(i) + ";" + std::to_string(i) + ";" + std::to_string(i);
@@ -104,11 +151,27 @@ std::vector<std::string> string_pool() {
     return pool;
 }
 
+constexpr int32_t k_traced_points = 4;
+
+gr_path_t *(*g_record_path)(gr_context_t *, int32_t, const float *, int32_t, int32_t) = nullptr;
+
+gr_path_t *create_path_briefly(gr_context_t *ctx, int32_t kind, const float *points, int32_t count, int32_t flags) {
+    float sum = 0.0f;
+    for (int32_t i = 0; i < 2 * count && points != nullptr; ++i) sum += points[i];
+    volatile float keep = sum; // the reads must happen
+    (void)keep;
+    return g_record_path(ctx, kind, points, count < k_traced_points ? count : k_traced_points, flags);
+}
+
 struct world {
     pitwall::engine eng{k_app_dir};
     pitwall::recording_context rec{eng};
+    gr_render_ops_t brief_ops = *rec.context()->ops;
+    gr_context_t draw_ctx = *rec.context(); // the recording context, paths traced briefly
     std::vector<pitwall::plugin *> plugins;
     std::vector<std::vector<gr_attribute_t>> attributes; // per plug-in
+    std::vector<size_t> slots;                           // create slot -> plug-in, per k_deliverables
+    std::vector<bool> alpha_restored_once;               // per plug-in: the modern gauges
     std::vector<staged_image> images = default_images();
     std::vector<std::string> pool = string_pool();
     // Images each plug-in loaded and has not released, by path; carried across inputs because
@@ -121,10 +184,23 @@ struct world {
         plugins = eng.load_plugin_dir(PITWALL_PLUGIN_DIR, &errors);
         for (const pitwall::error &e : errors) fuzz::fail("plug-in not loaded", e);
         if (plugins.empty()) fuzz::fail("no plug-ins in " PITWALL_PLUGIN_DIR);
-        for (pitwall::plugin *p : plugins) attributes.push_back(p->attributes());
+        for (pitwall::plugin *p : plugins) {
+            attributes.push_back(p->attributes());
+            alpha_restored_once.push_back(p->display_name().rfind("Modern Gauge", 0) == 0);
+        }
+        for (size_t slot = 0; slot < std::size(k_deliverables); ++slot) {
+            size_t found = slot % plugins.size();
+            for (size_t p = 0; p < plugins.size() && k_deliverables[slot] != nullptr; ++p)
+                if (plugins[p]->path().find(std::string("/") + k_deliverables[slot] + ".") != std::string::npos)
+                    found = p;
+            slots.push_back(found);
+        }
         eng.fonts().add_font("fonts/CPMono_v07 Plain.otf");
         eng.fonts().add_font("fonts/alt.otf");
         eng.fonts().stage_font_failure("fonts/broken.otf");
+        g_record_path = brief_ops.create_path;
+        brief_ops.create_path = create_path_briefly;
+        draw_ctx.ops = &brief_ops;
         rec.clear_trace();
     }
 
@@ -148,6 +224,13 @@ struct live_instance {
 
 bool starts_with(const std::string &s, const std::string &prefix) { return s.rfind(prefix, 0) == 0; }
 
+bool gauge_message(const world &w, size_t p, const std::string &text) {
+    if (w.plugins[p]->display_name().find("Gauge") == std::string::npos) return false;
+    for (const char *m : k_gauge_messages)
+        if (text == m) return true;
+    return false;
+}
+
 // Path of an image as a trace line names it after the operation word; fails on a bad handle.
 std::string image_name(const std::string &line, size_t at) {
     size_t end = line.find(' ', at);
@@ -166,8 +249,11 @@ void check_new_lines(world &w, size_t p) {
         if (starts_with(line, "log ")) {
             if (line.size() < 6 || line[4] < '0' || line[4] > '2' || line[5] != ' ')
                 fuzz::fail("log level", line);
+            if (line.find("ellipse path (OOM)") != std::string::npos)
+                fuzz::fail("a band's polygon outgrew the point limit (no gauge size comes near it)", line);
             // The text-extent message names the widget inside ("Failed to get text extent for %s ...").
-            if (!starts_with(line.substr(6), prefix) && line.find(w.plugins[p]->display_name()) == std::string::npos)
+            if (!starts_with(line.substr(6), prefix) && line.find(w.plugins[p]->display_name()) == std::string::npos &&
+                !gauge_message(w, p, line.substr(6)))
                 fuzz::fail("log line without the display name", line);
         } else if (starts_with(line, "load_image ")) {
             if (line.size() > 6 && line.compare(line.size() - 6, 6, " -> ok") == 0)
@@ -198,14 +284,18 @@ bool same_clip(const std::optional<gr_rect_t> &a, const std::optional<gr_rect_t>
     return !a || (a->x1 == b->x1 && a->y1 == b->y1 && a->x2 == b->x2 && a->y2 == b->y2);
 }
 
-// Render attributes set during a draw must all be restored by its end.
-void check_attributes_restored(const std::vector<std::string> &trace, size_t from) {
+// Render attributes set during a draw must all be restored by its end. A plug-in that sets the
+// alpha several times and restores it once (`alpha_restored_once`) must restore it after its last set.
+void check_attributes_restored(const std::vector<std::string> &trace, size_t from, bool alpha_restored_once) {
     std::map<std::string, int> open;
+    const std::string alpha = std::to_string(GR_ATTR_ALPHA);
     for (size_t i = from; i < trace.size(); ++i) {
         const std::string &line = trace[i];
         if (starts_with(line, "set_attr ")) ++open[line.substr(9, line.find(' ', 9) - 9)];
         if (starts_with(line, "restore_attr ")) {
-            if (--open[line.substr(13)] < 0) fuzz::fail("render attribute restored without being set", line);
+            int &n = open[line.substr(13)];
+            if (--n < 0) fuzz::fail("render attribute restored without being set", line);
+            if (alpha_restored_once && line.substr(13) == alpha) n = 0;
         }
     }
     for (const auto &[id, n] : open)
@@ -305,13 +395,13 @@ void op_draw(world &w, fuzz::input &in, std::vector<live_instance> &live) {
 
     const context_state before = state_of(w.rec);
     const size_t from = w.rec.trace().size();
-    int rc = target.inst->draw(w.rec.context(), control);
+    int rc = target.inst->draw(&w.draw_ctx, control);
     const context_state after = state_of(w.rec);
     if (rc != 0 && rc != -1) fuzz::fail("draw returned neither 0 nor -1");
     if (!same_clip(before.clip, after.clip)) fuzz::fail("draw left the clip changed");
     if (before.tx != after.tx || before.ty != after.ty) fuzz::fail("draw left a translation");
     if (before.paths != after.paths) fuzz::fail("draw left a path unfreed");
-    check_attributes_restored(w.rec.trace(), from);
+    check_attributes_restored(w.rec.trace(), from, w.alpha_restored_once[target.plugin]);
     check_new_lines(w, target.plugin);
 }
 
@@ -347,9 +437,12 @@ void op_state(world &w, fuzz::input &in, std::vector<live_instance> &live) {
         w.rec.set_text_advance(in.byte() % 64);
         w.rec.set_line_height(k_font_sizes[in.byte() % std::size(k_font_sizes)], in.integer() & 0x3ff);
         break;
-    default:
-        w.rec.fail_text_extent((in.byte() & 1) != 0);
+    default: {
+        const uint8_t b = in.byte();
+        w.rec.fail_text_extent((b & 1) != 0);
+        w.rec.fail_create_path((b & 2) != 0);
         break;
+    }
     }
 }
 
@@ -395,13 +488,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     w.rec.set_text_advance(8);
     for (int32_t font_size : k_font_sizes) w.rec.set_line_height(font_size, font_size);
     w.rec.fail_text_extent(false);
+    w.rec.fail_create_path(false);
     w.rec.set_clip_state(std::nullopt);
 
     std::vector<live_instance> live;
     for (int n = 0; n < k_max_operations && !in.empty(); ++n) {
         switch (in.byte() % 8) {
         case 0: {
-            size_t p = in.byte() % w.plugins.size();
+            size_t p = w.slots[in.byte() % std::size(k_deliverables)];
             if (live.size() < k_max_instances) live.push_back({p, w.plugins[p]->create()});
             break;
         }
