@@ -109,6 +109,26 @@ std::vector<staged_image> default_images() {
     }
     plain("images/ClassicGauge/needle_small.png", 32, 115);
     plain("images/ClassicGauge/needle_large.png", 10, 87);
+    for (const char *c : {"white", "red", "yellow", "orange", "green", "blue", "violet", "grey"})
+        for (const char *piece : {"_box1.9.png", "_box2.9.png", "_box3.9.png"})
+            nine(std::string("images/ModernAlarm/") + c + piece, 21, 38, 8, 5, 16, 6);
+    plain("images/ModernAlarm/white_reset.png", 20, 20);
+    for (const char *c : {"white1", "white2", "red", "yellow", "orange", "green", "blue", "violet", "grey", "black1",
+                          "black2"}) {
+        nine(std::string("images/ClassicBox/") + c + "_box.9.png", 40, 40, 10, 20, 10, 20);
+        plain(std::string("images/ClassicBox/") + c + "_line.png", 128, 1);
+    }
+    const char *const icon_colours[] = {"white", "red", "yellow", "orange", "green", "blue", "violet", "grey", "black"};
+    for (const char *c : icon_colours) {
+        nine(std::string("images/ModernBox/") + c + "_box.9.png", 40, 40, 8, 24, 8, 24);
+        nine(std::string("images/ModernBox/") + c + "_title.9.png", 30, 20, 6, 18, 6, 8);
+    }
+    // A few pictograms at their table sizes; the others fail to load, as a missing file does.
+    for (const char *c : {"white", "red", "black"}) {
+        plain(std::string("images/Icons/cross_") + c + ".png", 75, 75);
+        plain(std::string("images/Icons/minus_") + c + ".png", 75, 23);
+        plain(std::string("images/Icons/windshield_washer_fluid_") + c + ".png", 73, 58);
+    }
     return out;
 }
 
