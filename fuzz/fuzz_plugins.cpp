@@ -168,6 +168,11 @@ std::vector<std::string> string_pool() {
     std::string many;
     for (int i = 0; i < 60; ++i) many += (i ? "|" : "") + std::to_string(i) + ";" + std::to_string(i) + ";" + std::to_string(i);
     pool.push_back(many);
+    // Label texts: lines, empty lines, a trailing marker, markers cut short, and 64 KiB of lines.
+    for (const char *text : {"Oil<br>Water", "<br><br>x<br>", "LAP<br", "<br", "a<b<br>r>"}) pool.emplace_back(text);
+    std::string long_text;
+    while (long_text.size() + 5 <= 65536) long_text += "L<br>";
+    pool.push_back(long_text);
     return pool;
 }
 
