@@ -58,7 +58,7 @@ TEST_F(render_cli, renders_the_example_scene_and_prints_the_png_path) {
               std::string::npos)
         << r.err;
     argb_image png = read(out);
-    ASSERT_EQ(png.width, 1280);
+    ASSERT_EQ(png.width, 1480);
     ASSERT_EQ(png.height, 600);
     EXPECT_EQ(png.at(31, 240), 0xFF5FA8FFu);
     EXPECT_EQ(png.at(30, 240), 0xFF101418u) << "the background";
@@ -69,7 +69,7 @@ TEST_F(render_cli, scale_magnifies_every_pixel) {
     tool_result r = render({k_demo, "-o", out, "--scale", "2"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     argb_image png = read(out);
-    ASSERT_EQ(png.width, 2560);
+    ASSERT_EQ(png.width, 2960);
     ASSERT_EQ(png.height, 1200);
     for (int dy = 0; dy < 2; ++dy)
         for (int dx = 0; dx < 2; ++dx) EXPECT_EQ(png.at(62 + dx, 480 + dy), 0xFF5FA8FFu);
@@ -158,7 +158,7 @@ TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
         {{not_json, "-o", out}, "the scene is not a JSON object"},
         {{unknown, "-o", out}, "no plug-in registers \"Warp Drive\""},
         {{huge, "-o", out}, "a 9000x10 canvas at scale 1 is larger than 8192 pixels a side"},
-        {{k_demo, "-o", out, "--scale", "11"}, "a 1280x600 canvas at scale 11 is larger than 8192 pixels a side"},
+        {{k_demo, "-o", out, "--scale", "11"}, "a 1480x600 canvas at scale 11 is larger than 8192 pixels a side"},
     };
     for (const usage_case &c : cases) {
         tool_result r = render(c.args);

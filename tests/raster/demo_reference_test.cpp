@@ -1,6 +1,6 @@
 // The example scenes rendered on the raster context and compared with their reviewed reference
 // pictures: examples/<name>.json against tests/raster/reference/<name>.png (the demo dashboard,
-// the four gauges at two sizes each, the alarm lamps with every pictogram and the image boxes).
+// the four gauges at two sizes each, the alarm lamps with every pictogram and the image boxes, the labels).
 //
 // To accept a new picture after a deliberate change, run this test with
 // PITWALL_UPDATE_REFERENCE=1, look at the written file, and commit it. A missing reference is
@@ -92,8 +92,8 @@ TEST_P(example_reference, example_scene_matches_its_reference_picture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(examples, example_reference,
-                         ::testing::Values(example{"demo", 1280, 600}, example{"gauges", 1390, 580},
-                                           example{"alarms", 1260, 470}),
+                         ::testing::Values(example{"demo", 1480, 600}, example{"gauges", 1390, 580},
+                                           example{"alarms", 1260, 470}, example{"labels", 790, 440}),
                          [](const ::testing::TestParamInfo<example> &scene) { return std::string(scene.param.name); });
 
 } // namespace

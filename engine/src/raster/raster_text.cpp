@@ -8,9 +8,11 @@
 //          +-----------------+ --
 //
 // Strings are bytes: valid UTF-8 sequences are read as such, any other byte as Latin-1.
+// Quarter turns are drawn by turned_text.cpp; any other angle turns the text about (x, y).
 #include "pitwall/engine.h"
 #include "pitwall/resources.h"
 #include "raster_state.h"
+#include "turned_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -81,6 +83,14 @@ sized_font font_of(raster_context::state &s, const gr_text_style_t *style) {
     return font_at(s, *reinterpret_cast<const gr_font *>(style->font), style->size);
 }
 
+// The width text_extent reports: the advance in whole pixels, within what its int16 can hold.
+int text_width(cairo_scaled_font_t *scaled, const std::string &utf8) {
+    cairo_text_extents_t extents{};
+    if (!utf8.empty()) cairo_scaled_font_text_extents(scaled, utf8.c_str(), &extents);
+    double advance = std::isfinite(extents.x_advance) ? std::clamp(extents.x_advance, 0.0, 32767.0) : 0.0;
+    return int(std::lround(advance));
+}
+
 } // namespace
 
 void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *out) {
@@ -104,10 +114,7 @@ int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr
     out[0] = 0;
     out[1] = 0;
     if (f.scaled == nullptr) return 0;
-    cairo_text_extents_t extents{};
-    if (length > 0) cairo_scaled_font_text_extents(f.scaled, as_utf8(text, length).c_str(), &extents);
-    double advance = std::isfinite(extents.x_advance) ? std::clamp(extents.x_advance, 0.0, 32767.0) : 0.0;
-    out[0] = int16_t(std::lround(advance));
+    out[0] = int16_t(length > 0 ? text_width(f.scaled, as_utf8(text, length)) : 0);
     out[1] = int16_t(std::min(font_cache::metrics(f.scaled).height(), 32767));
     return 0;
 }
@@ -121,19 +128,27 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     std::string utf8 = as_utf8(text, length);
     line_metrics m = font_cache::metrics(scaled);
 
-    cairo_t *cr = s.begin();
-    cairo_translate(cr, x, y);
-    if (s.rotation.value != 0.0) cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
-    cairo_set_scaled_font(cr, scaled);
     cairo_glyph_t *glyphs = nullptr;
     int count = 0;
     if (cairo_scaled_font_text_to_glyphs(scaled, 0, m.ascent, utf8.c_str(), int(utf8.size()), &glyphs, &count,
-                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
+                                         nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
+        cairo_glyph_free(glyphs);
+        return;
+    }
+    text_line line{scaled, glyphs, count, 0, m.height()};
+    int quarters = quarter_turns(s.rotation.value);
+    if (quarters > 0) {
+        line.width = text_width(scaled, utf8);
+        draw_turned_line(s, x, y, line, quarters, style->colour);
+    } else {
+        cairo_t *cr = s.begin();
+        cairo_translate(cr, x, y);
+        if (quarters < 0) cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
         set_colour(cr, style->colour, s.opacity());
-        cairo_show_glyphs(cr, glyphs, count);
+        show_line(cr, line);
+        cairo_destroy(cr);
     }
     cairo_glyph_free(glyphs);
-    cairo_destroy(cr);
 }
 
 } // namespace pitwall::raster
