@@ -15,10 +15,10 @@
 //
 // Only the top-left square of the widget (its smaller side) is used.
 #include "ellipse.h"
-#include "modern_gauge.h"
 #include "gauge_draw.h"
 #include "gauge_frame.h"
 #include "gauge_scale.h"
+#include "modern_gauge.h"
 #include "image_cache.h"
 #include "text.h"
 #include "threshold.h"

@@ -10,9 +10,9 @@
 //     and the trail fans out behind it, so the clockwise artwork has its pivot row near the
 //     bottom and the counter-clockwise one near the top (b = 3/161 of its height from that edge).
 #include "ellipse.h"
-#include "modern_gauge.h"
 #include "gauge_draw.h"
 #include "gauge_frame.h"
+#include "modern_gauge.h"
 #include "threshold.h"
 #include "value_angle.h"
 #include "value_caption.h"
