@@ -11,7 +11,8 @@
 namespace pitwall {
 namespace {
 
-using json = nlohmann::json;
+// Objects keep their members in file order: attributes are set in the order the scene writes them.
+using json = nlohmann::ordered_json;
 
 std::string absolute(const std::string &folder, const std::string &path) {
     if (path.empty() || path[0] == '/' || folder.empty()) return path;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +39,21 @@ TEST(scene_loader, reads_canvas_images_and_controls) {
     EXPECT_EQ(c.width, 60);
     EXPECT_EQ(c.height, 240) << "the canvas height when the control gives none";
     ASSERT_EQ(c.attributes.size(), 3u);
+}
+
+// Widgets see their attributes in the order the scene writes them (an upper limit set before its
+// value, a text before its font), not sorted by name.
+TEST(scene_loader, attributes_keep_the_order_of_the_file) {
+    pitwall::scene s;
+    std::string err;
+    ASSERT_TRUE(parse(R"({"controls": [{"widget": "Basic Box",
+        "attributes": {"value": 1, "upper_limit": 1, "render_text": "a", "color_box": "#ffffff", "alignment": 2}}]})",
+                      s, err))
+        << err;
+    ASSERT_EQ(s.controls.size(), 1u);
+    std::vector<std::string> names;
+    for (const auto &[name, value] : s.controls[0].attributes) names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"value", "upper_limit", "render_text", "color_box", "alignment"}));
 }
 
 TEST(scene_loader, wrong_kinds_and_out_of_range_numbers_are_messages_not_crashes) {
