@@ -36,9 +36,9 @@ TEST(extreme_input, scene_integers_beyond_64_bits_signed_are_refused_not_wrapped
 
     pitwall::testing::plugin_harness h("libgre-plugin-ValueBoxPlain");
     pitwall::scene_run run;
-    // The attributes reach the engine in key order: "height" is the first one refused.
+    // The attributes reach the engine in file order: "width" is the first one refused.
     EXPECT_EQ(run.build(h.eng, s),
-              "control \"Basic Box\": \"Basic Box\": attribute \"height\" (4u1) takes an integer");
+              "control \"Basic Box\": \"Basic Box\": attribute \"width\" (4u1) takes an integer");
 }
 
 } // namespace
