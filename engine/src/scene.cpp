@@ -178,15 +178,17 @@ error scene_run::build(engine &eng, const scene &s) {
         }
         controls_.push_back(make_control(c.x, c.y, c.width, c.height, &canvas_));
         instances_.push_back(std::move(inst));
+        names_.push_back(c.name);
     }
     return {};
 }
 
 int scene_run::draw(gr_context_t *ctx) {
-    int failed = 0;
+    failures_.clear();
     for (size_t i = 0; i < instances_.size(); ++i)
-        if (instances_[i]->draw(ctx, controls_[i]) != 0) failed += 1;
-    return failed;
+        if (int result = instances_[i]->draw(ctx, controls_[i]); result != 0)
+            failures_.push_back({names_[i], instances_[i]->owner().display_name(), result});
+    return static_cast<int>(failures_.size());
 }
 
 std::string default_plugin_dir() {

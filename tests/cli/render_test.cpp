@@ -103,6 +103,14 @@ TEST_F(render_cli, failing_widgets_log_their_lines_and_the_picture_is_still_writ
     EXPECT_NE(r.err.find("0 SplashImage: Failed loading image " + missing + "\n"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("0 Basic Box: Couldn't get font reference fonts/missing.otf\n"), std::string::npos)
         << r.err;
+    // Each failed draw is named after the widget's own lines: control, widget, result; the box that
+    // drew is not mentioned.
+    const std::string splash_failed = "pitwall render: control \"SplashImage\" (SplashImage) failed to draw: result -1\n";
+    const std::string box_failed = "pitwall render: control \"Basic Box\" (Basic Box) failed to draw: result -1\n";
+    EXPECT_NE(r.err.find(splash_failed), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(box_failed), std::string::npos) << r.err;
+    EXPECT_GT(r.err.find(box_failed), r.err.find("0 Basic Box: Couldn't get font reference")) << r.err;
+    EXPECT_EQ(r.err.find("failed to draw", r.err.find(box_failed) + box_failed.size()), std::string::npos) << r.err;
 
     argb_image png = read(out);
     ASSERT_EQ(png.width, 64);

@@ -52,6 +52,7 @@ int cmd_render(int argc, char **argv) {
             return exit_usage;
         }
         failed = run.draw(canvas.context());
+        report_failures("render", run);
         written = canvas.write_png(opts.output, opts.scale, &err);
         // Instances and plug-ins go while the canvas is still the engine's render context, so
         // that destroy and fini release their images through it.

@@ -30,6 +30,7 @@ int cmd_trace(int argc, char **argv) {
             return exit_usage;
         }
         failed = run.draw(recorder.context());
+        report_failures("trace", run);
         run.clear();
         std::fputs(recorder.trace_text().c_str(), stdout);
     }

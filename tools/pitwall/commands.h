@@ -33,6 +33,10 @@ std::unique_ptr<engine> make_engine(const options &opts, const std::string &base
 // Load a scene and fill in the application directory from --app or the build's default.
 bool load_scene_for(const options &opts, const std::string &path, scene &out);
 
+// One line on stderr per draw of the last frame that failed, naming the control, its widget and
+// the draw's result (the widget's own log lines come before, as they happened).
+void report_failures(const char *command, const scene_run &run);
+
 int cmd_attrs(int argc, char **argv);
 int cmd_trace(int argc, char **argv);
 int cmd_render(int argc, char **argv);

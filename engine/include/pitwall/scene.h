@@ -39,6 +39,13 @@ struct scene {
 bool load_scene(const std::string &path, scene &out, error *err);
 bool parse_scene(const std::string &json_text, const std::string &folder, scene &out, error *err);
 
+// A draw that did not return 0: which control, which widget, what it returned.
+struct draw_failure {
+    std::string control; // the control's name in the scene
+    std::string widget;  // the plug-in's display name
+    int result;
+};
+
 // A scene's widgets, created and configured on an engine.
 class scene_run {
 public:
@@ -46,6 +53,8 @@ public:
     error build(engine &eng, const scene &s);
     // Draw every control in scene order; returns the number of draws that returned nonzero.
     int draw(gr_context_t *ctx);
+    // The draws of the last draw() that returned nonzero, in scene order.
+    const std::vector<draw_failure> &failures() const { return failures_; }
     size_t size() const { return instances_.size(); }
     instance &at(size_t i) { return *instances_[i]; }
     // Destroy the instances (before their engine unloads the plug-ins).
@@ -55,6 +64,8 @@ private:
     gr_canvas_t canvas_{};
     std::vector<gr_control_t> controls_;
     std::vector<std::unique_ptr<instance>> instances_;
+    std::vector<std::string> names_; // per instance, the control's name
+    std::vector<draw_failure> failures_;
 };
 
 // The build's own plug-in folder and example application folder.
