@@ -5,7 +5,7 @@
 // A steady draw allocates nothing: images are cached, layouts kept per state, paths composed on
 // the stack. A relayout of an alarm reloads its icon, one of a Classic Box its separator: the
 // allocations counted then are the engine keeping the loading line in its log.
-#include "alloc_counter.h"
+#include "draw_loop.h"
 #include "pitwall/engine.h"
 #include "pitwall/null_context.h"
 
@@ -75,21 +75,10 @@ struct widget_setup {
         }
     }
 
-    // Time and count `change` (outside the count) followed by one draw, per iteration.
+    // One draw per iteration after `change`, timed and its allocations counted.
     template <typename Change>
     void run(benchmark::State &state, Change change) {
-        if (widget == nullptr) {
-            state.SkipWithError("the plug-in did not load");
-            return;
-        }
-        alloc_counter::reset();
-        for (auto _ : state) {
-            change();
-            alloc_counter::start();
-            benchmark::DoNotOptimize(widget->draw(null.context(), control));
-            alloc_counter::stop();
-        }
-        alloc_counter::report(state);
+        bench::measure_draws(state, widget.get(), null.context(), control, change);
     }
 };
 

@@ -5,7 +5,7 @@
 // four bands in the modern gauges (remainder, value arc, white edge or dark cover, shadow), one in
 // the classic ones (the value arc). The null context loads every image (one shared fake) and makes
 // paths without allocating, so what is counted is the plug-ins' own work.
-#include "alloc_counter.h"
+#include "draw_loop.h"
 #include "pitwall/engine.h"
 #include "pitwall/null_context.h"
 
@@ -87,21 +87,10 @@ struct gauge_setup {
         }
     }
 
-    // Time and count `change` (outside the count) followed by one draw, per iteration.
+    // One draw per iteration after `change`, timed and its allocations counted.
     template <typename Change>
     void run(benchmark::State &state, Change change) {
-        if (gauge == nullptr) {
-            state.SkipWithError("the gauge plug-in did not load");
-            return;
-        }
-        alloc_counter::reset();
-        for (auto _ : state) {
-            change();
-            alloc_counter::start();
-            benchmark::DoNotOptimize(gauge->draw(null.context(), control));
-            alloc_counter::stop();
-        }
-        alloc_counter::report(state);
+        bench::measure_draws(state, gauge.get(), null.context(), control, change);
     }
 };
 

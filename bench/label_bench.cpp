@@ -1,6 +1,6 @@
 // Labels: heap allocations and cost of a steady draw and of a text change, against the null render
 // context. Neither allocates: lines are walked in place and fonts are looked up, never held.
-#include "alloc_counter.h"
+#include "draw_loop.h"
 #include "pitwall/engine.h"
 #include "pitwall/null_context.h"
 
@@ -61,20 +61,10 @@ struct label_setup {
         label->draw(null.context(), control);
     }
 
+    // One draw per iteration after `change`, timed and its allocations counted.
     template <typename Change>
     void run(benchmark::State &state, Change change) {
-        if (label == nullptr) {
-            state.SkipWithError("the plug-in did not load");
-            return;
-        }
-        alloc_counter::reset();
-        for (auto _ : state) {
-            change();
-            alloc_counter::start();
-            benchmark::DoNotOptimize(label->draw(null.context(), control));
-            alloc_counter::stop();
-        }
-        alloc_counter::report(state);
+        bench::measure_draws(state, label.get(), null.context(), control, change);
     }
 };
 

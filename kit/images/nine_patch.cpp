@@ -1,6 +1,8 @@
 // Nine-patch layout from an image's stretch bands, and drawing by nine part copies.
 #include "nine_patch.h"
 
+#include "convert.h"
+
 #include <cstring>
 
 namespace kit {
@@ -12,7 +14,6 @@ int16_t band_at(const void *stretch, int offset) {
     return v;
 }
 
-int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
 
 } // namespace
 

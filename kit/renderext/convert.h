@@ -35,6 +35,16 @@ constexpr int16_t trunc_to_int16(float x) { return trunc_to<int16_t>(x); }
 // where layout asks for it.
 constexpr int32_t round_half_up_to_int32(float x) { return trunc_to<int32_t>(x + 0.5f); }
 
+// The low 16 bits of v as a signed value: how the engine's 16-bit rectangle fields wrap.
+constexpr int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+
+// v pinned to the 32-bit range (a drawing coordinate computed in 64 bits).
+constexpr int32_t clamp_to_int32(int64_t v) {
+    return v < std::numeric_limits<int32_t>::min()   ? std::numeric_limits<int32_t>::min()
+           : v > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                     : static_cast<int32_t>(v);
+}
+
 } // namespace kit
 
 #endif // PITWALL_KIT_CONVERT_H

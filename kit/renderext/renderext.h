@@ -153,6 +153,18 @@ void clone_record(const widget_def &widget, gr_instance_t *target, const gr_inst
 // Free every string attribute of the table and null the fields.
 void free_strings(const widget_def &widget, void *record);
 
+// Clone and destroy of a widget whose record holds nothing to clear or release but its strings.
+template <const widget_def &W>
+int clone_strings_callback(gr_instance_t *target, gr_instance_t *source) {
+    clone_record(W, target, source);
+    return 0;
+}
+template <const widget_def &W>
+int destroy_strings_callback(gr_instance_t *instance) {
+    free_strings(W, instance->data);
+    return 0;
+}
+
 // The callback that fills the descriptor's two spare slots.
 int aux_noop(void *ignored);
 

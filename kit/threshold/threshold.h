@@ -65,6 +65,9 @@ int32_t next_state_flagged(int32_t state, float value, const limits &l);
 // The zone of a fixed position (a tick value, a mark line): the entry tests alone, no hysteresis.
 int32_t zone_of(float position, const thresholds &t);
 
+// The slot 0..2 of a state in per-state tables (images, layouts); anything but 0 or 2 is normal.
+constexpr int32_t state_slot(int32_t state) { return state == state_lower ? 0 : state == state_upper ? 2 : 1; }
+
 // The member of a colour triple that a state or zone selects; anything but 0 or 2 is normal.
 template <typename T>
 constexpr T pick_by_state(int32_t state, T lower, T normal, T upper) {

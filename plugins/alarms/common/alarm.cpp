@@ -14,8 +14,8 @@ namespace {
 constexpr char icon_dir[] = "images/Icons/";
 constexpr char reset_file[] = "images/ModernAlarm/white_reset.png";
 
-int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
-int32_t state_slot(int32_t state) { return state == 0 ? 0 : state == 2 ? 2 : 1; }
+using kit::s16;
+using kit::state_slot;
 
 // Forget the layouts of every state and release the icon (the next draw loads it anew).
 void release_icon(gr_context_t *ctx, const alarm_view &a) {

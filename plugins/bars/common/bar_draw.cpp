@@ -17,7 +17,7 @@ void recompute_state(bar_record &r) {
     r.level = kit::level_ready;
 }
 
-int32_t state_slot(int32_t state) { return state == 0 ? 0 : state == 2 ? 2 : 1; }
+using kit::state_slot;
 
 // Title strip across the bar's start: rotated text reading upward on the vertical bar (alignment
 // 1 ends at the top, 4 centres, other starts at the bottom); plain text on the horizontal bar

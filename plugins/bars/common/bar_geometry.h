@@ -4,6 +4,7 @@
 #define PITWALL_BARS_BAR_GEOMETRY_H
 
 #include "bar_record.h"
+#include "convert.h"
 #include "bar_widget.h"
 
 #include <cmath>
@@ -39,7 +40,7 @@ inline void store_layout(const bar_axis &axis, bar_record &r, const bar_layout &
         r.layout.vertical = {l.title_size, l.tick_x, l.tick_w, l.bar_x, l.bar_w, l.bar_len, l.fill_x, l.fill_w};
 }
 
-inline int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+using kit::s16;
 
 // A rectangle from its extent across the bar and along it (both inclusive).
 inline gr_rect_t axis_rect(const bar_axis &axis, int32_t across0, int32_t along0, int32_t across1,

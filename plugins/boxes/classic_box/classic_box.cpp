@@ -16,6 +16,7 @@
 #include "palette.h"
 #include "renderext.h"
 #include "text.h"
+#include "threshold.h"
 
 #include "convert.h"
 
@@ -63,7 +64,7 @@ kit::image_cache<1, 11> g_frames;
 
 box_record *record_of(gr_instance_t *instance) { return static_cast<box_record *>(instance->data); }
 
-int32_t state_slot(int32_t state) { return state == 0 ? 0 : state == 2 ? 2 : 1; }
+using kit::state_slot;
 
 // Forget the frame layouts and release the separators of every state.
 void release_lines(gr_context_t *ctx, box_record &r) {

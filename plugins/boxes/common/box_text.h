@@ -13,6 +13,7 @@
 #define PITWALL_BOXES_BOX_TEXT_H
 
 #include "box_record.h"
+#include "convert.h"
 #include "frame.h"
 #include "text.h"
 
@@ -31,7 +32,7 @@ struct box_text_style {
     int32_t value_centring_bias;       // added to H - lh before halving
 };
 
-inline int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+using kit::s16;
 
 // Level 0 measures the title; levels 0 and 1 evaluate the state (flag-tested rule) and measure the
 // value text. The widget does its own level-0 work before.

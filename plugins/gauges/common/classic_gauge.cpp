@@ -19,7 +19,7 @@ constexpr float classic_label_inset = 40.0f;
 
 classic_record &record_of(gr_instance_t *instance) { return *static_cast<classic_record *>(instance->data); }
 
-int32_t state_slot(int32_t state) { return state == 0 ? 0 : state == 2 ? 2 : 1; }
+using kit::state_slot;
 
 void lay_out(const classic_variant &v, classic_record &r, int32_t width, int32_t height) {
     r.level = kit::level_relayout;

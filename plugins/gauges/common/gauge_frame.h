@@ -4,6 +4,7 @@
 #define PITWALL_GAUGES_GAUGE_FRAME_H
 
 #include "frame.h"
+#include "convert.h"
 #include "renderext.h"
 
 #include <cstdint>
@@ -15,7 +16,7 @@ namespace gauges {
 // stored angle from 3 o'clock.
 inline constexpr float angle_start_offset = 90.0f;
 
-inline int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+using kit::s16;
 
 // The table-driven protocol, with `angle_start` compared and stored 90 degrees on.
 template <const kit::widget_def &W, int32_t AngleStartId>

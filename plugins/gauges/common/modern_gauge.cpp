@@ -3,6 +3,7 @@
 
 #include "ellipse.h"
 #include "gauge_draw.h"
+#include "gauge_frame.h"
 #include "threshold.h"
 #include "value_caption.h"
 
@@ -16,6 +17,16 @@ namespace {
 void set_alpha(gr_context_t *ctx, int32_t alpha) { ctx->ops->set_attr(ctx, GR_ATTR_ALPHA, &alpha, 4); }
 
 } // namespace
+
+float lay_out_head(modern_head &head, int32_t width, int32_t height, float base, float divisor) {
+    head.level = kit::level_relayout;
+    head.cached_width = s16(width);
+    head.cached_height = s16(height);
+    head.gauge_size = smaller_side(width, height);
+    const float size = static_cast<float>(head.gauge_size);
+    head.gauge_scale = (size - base) / divisor;
+    return size;
+}
 
 void update_modern_value(gr_context_t *ctx, modern_head &head, float lower_hyst, float upper_hyst) {
     const kit::thresholds t{head.lower_threshold, head.upper_threshold};

@@ -27,6 +27,11 @@ struct modern_head {
     needle_geometry needle_at;
 };
 
+// A new widget size: cache it, take its smaller side as gauge_size and gauge_scale =
+// (gauge_size - base) / divisor (1 at the design size), and ask for a full recompute. Returns the
+// gauge size as a float for the needle's geometry, which each gauge places itself.
+float lay_out_head(modern_head &head, int32_t width, int32_t height, float base, float divisor);
+
 // The threshold state of the value (stored thresholds) and its text; the head is then up to date.
 void update_modern_value(gr_context_t *ctx, modern_head &head, float lower_hyst, float upper_hyst);
 

@@ -3,6 +3,7 @@
 #include "value_caption.h"
 
 #include "text.h"
+#include "convert.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +12,11 @@
 namespace gauges {
 namespace {
 
+using kit::s16;
+
 constexpr int32_t placeholder_length = sizeof channel_placeholder - 1; // 15 characters
 constexpr int32_t conversion_length = 4;                              // "%.Nf"
 
-int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
 
 // Copy [from, to) doubling every '%'; returns the end of what was written.
 char *copy_doubling_percent(const char *from, const char *to, char *out) {

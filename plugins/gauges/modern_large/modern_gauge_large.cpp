@@ -108,12 +108,7 @@ gauge_record *record_of(gr_instance_t *instance) { return static_cast<gauge_reco
 
 // Geometry of a new size; the needle image is reloaded at the next full recompute.
 void lay_out(gauges::modern_head &h, int32_t width, int32_t height) {
-    h.level = kit::level_relayout;
-    h.cached_width = s16(width);
-    h.cached_height = s16(height);
-    h.gauge_size = gauges::smaller_side(width, height);
-    const float size = static_cast<float>(h.gauge_size);
-    h.gauge_scale = (size - 80.0f) / 360.0f;
+    const float size = gauges::lay_out_head(h, width, height, 80.0f, 360.0f);
     gauges::needle_geometry &n = h.needle_at;
     n.width = kit::round_half_up_to_int32(h.gauge_scale * 110.0f);
     n.height = kit::round_half_up_to_int32(h.gauge_scale * 6.0f);

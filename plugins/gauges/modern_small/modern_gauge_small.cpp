@@ -111,12 +111,7 @@ void place_needle_rows(gauge_record &r) {
 
 void lay_out(gauge_record &r, int32_t width, int32_t height) {
     gauges::modern_head &h = r.head;
-    h.level = kit::level_relayout;
-    h.cached_width = s16(width);
-    h.cached_height = s16(height);
-    h.gauge_size = gauges::smaller_side(width, height);
-    const float size = static_cast<float>(h.gauge_size);
-    h.gauge_scale = (size - 10.0f) / 230.0f;
+    const float size = gauges::lay_out_head(h, width, height, 10.0f, 230.0f);
     gauges::needle_geometry &n = h.needle_at;
     n.height = kit::round_half_up_to_int32(h.gauge_scale * k_needle_height);
     n.width = kit::round_half_up_to_int32(h.gauge_scale * 57.5f);

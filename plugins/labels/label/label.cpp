@@ -6,6 +6,7 @@
 //                 4 5 6      a turned text is positioned as a box of line height x text width
 //                 7 8 9      (90 and 270) or text width x line height (180)
 #include "frame.h"
+#include "convert.h"
 #include "renderext.h"
 #include "text.h"
 #include "text_lines.h"
@@ -68,12 +69,9 @@ constexpr auto k_table = kit::attribute_table(k_attrs);
 
 label_record *record_of(gr_instance_t *instance) { return static_cast<label_record *>(instance->data); }
 
-int16_t s16(int32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
-
 // A position that no 32-bit drawing coordinate can hold is pinned to the nearest one.
-int32_t coordinate(int64_t v) {
-    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
-}
+constexpr auto coordinate = kit::clamp_to_int32;
+using kit::s16;
 
 // One line (or the whole text) placed in the box by the alignment and turned by the orientation.
 void draw_segment(gr_context_t *ctx, const label_record &r, const gr_text_style_t &style, const kit::text_line &line,
@@ -134,17 +132,9 @@ int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
     return kit::frame_end(frame);
 }
 
-int clone(gr_instance_t *target, gr_instance_t *source) {
-    kit::clone_record(k_widget, target, source); // own strings, recompute level 0
-    return 0;
-}
-
-int destroy(gr_instance_t *instance) {
-    kit::free_strings(k_widget, instance->data);
-    return 0;
-}
-
-constexpr gr_renderext_t k_descriptor = kit::make_descriptor<k_widget>(k_table.data(), draw, clone, destroy);
+constexpr gr_renderext_t k_descriptor =
+    kit::make_descriptor<k_widget>(k_table.data(), draw, &kit::clone_strings_callback<k_widget>,
+                                   &kit::destroy_strings_callback<k_widget>);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, false, nullptr, 0};
 

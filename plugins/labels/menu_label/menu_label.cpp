@@ -2,6 +2,7 @@
 // apart, each aligned by itself (1 left, 2 centre, other right). Lines below the rectangle are cut
 // by the clip.
 #include "frame.h"
+#include "convert.h"
 #include "renderext.h"
 #include "text.h"
 #include "text_lines.h"
@@ -36,7 +37,7 @@ constexpr kit::widget_def k_widget = kit::make_widget<menu_record>(k_name, k_att
 constexpr auto k_table = kit::attribute_table(k_attrs);
 
 // A line far down a very long menu cannot be placed; it is pinned to the largest coordinate.
-int32_t coordinate(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v); }
+using kit::clamp_to_int32;
 
 int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
     if (!kit::frame_should_draw(instance)) return 0;
@@ -58,24 +59,16 @@ int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
         gr_font_metrics_t metrics{};
         ctx->ops->font_metrics(ctx, style.font, &metrics);
         const int32_t dx = kit::align_offset(kit::align_menu_label, r.alignment, box_w, extent[0]);
-        ctx->ops->draw_text(ctx, frame.widget.x1 + dx, coordinate(frame.widget.y1 + dy), line.start, line.length,
+        ctx->ops->draw_text(ctx, frame.widget.x1 + dx, clamp_to_int32(frame.widget.y1 + dy), line.start, line.length,
                             &style);
         dy += metrics.line_height;
     }
     return kit::frame_end(frame);
 }
 
-int clone(gr_instance_t *target, gr_instance_t *source) {
-    kit::clone_record(k_widget, target, source);
-    return 0;
-}
-
-int destroy(gr_instance_t *instance) {
-    kit::free_strings(k_widget, instance->data);
-    return 0;
-}
-
-constexpr gr_renderext_t k_descriptor = kit::make_descriptor<k_widget>(k_table.data(), draw, clone, destroy);
+constexpr gr_renderext_t k_descriptor =
+    kit::make_descriptor<k_widget>(k_table.data(), draw, &kit::clone_strings_callback<k_widget>,
+                                   &kit::destroy_strings_callback<k_widget>);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, false, nullptr, 0};
 

@@ -63,18 +63,9 @@ int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
     return kit::frame_end(frame);
 }
 
-int clone(gr_instance_t *target, gr_instance_t *source) {
-    kit::clone_record(k_widget, target, source);
-    return 0;
-}
-
-int destroy(gr_instance_t *instance) {
-    kit::free_strings(k_widget, instance->data);
-    return 0;
-}
-
 constexpr gr_renderext_t k_descriptor =
-    kit::make_descriptor<k_widget>(k_table.data(), draw, clone, destroy, set_attribute);
+    kit::make_descriptor<k_widget>(k_table.data(), draw, &kit::clone_strings_callback<k_widget>,
+                                   &kit::destroy_strings_callback<k_widget>, set_attribute);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, false, nullptr, 0};
 
