@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config binutils
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libfreetype-dev libpng-dev nlohmann-json3-dev
+  libcairo2-dev libfreetype-dev libpng-dev nlohmann-json3-dev libcli11-dev
   librsvg2-bin fonts-dejavu-core
   clang libclang-rt-14-dev
 )

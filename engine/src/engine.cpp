@@ -116,15 +116,23 @@ plugin *engine::find_plugin(std::string_view display_name) const {
     return nullptr;
 }
 
-void engine::unload_all() {
+void engine::unload_all(const std::function<void(const plugin &)> &before_each) {
     // Last loaded, first unloaded.
-    while (!plugins_.empty()) plugins_.pop_back();
+    while (!plugins_.empty()) {
+        if (before_each) before_each(*plugins_.back());
+        plugins_.pop_back();
+    }
 }
 
 void engine::write_log(int level, std::string text) {
     if (echo_ != nullptr) std::fprintf(echo_, "%d %s\n", level, text.c_str());
     trace("log " + std::to_string(level) + " " + text);
     log_.push_back({level, std::move(text)});
+}
+
+void engine::report(std::string text) {
+    if (echo_ != nullptr) std::fprintf(echo_, "pitwall: %s\n", text.c_str());
+    reports_.push_back(std::move(text));
 }
 
 void engine::set_trace_hook(std::function<void(const std::string &)> hook) {

@@ -243,8 +243,14 @@ struct recording_context::ops {
             s.record(line + " -> fail");
             return -1;
         }
-        out[0] = static_cast<int16_t>(length * s.advance_);
-        out[1] = static_cast<int16_t>(s.line_height(style->size));
+        auto fixed = !s.extents_.empty() && text != nullptr && length >= 0 ? s.extents_.find(std::string(text, size_t(length))) : s.extents_.end();
+        if (fixed != s.extents_.end()) {
+            out[0] = fixed->second.first;
+            out[1] = fixed->second.second;
+        } else {
+            out[0] = static_cast<int16_t>(length * s.advance_);
+            out[1] = static_cast<int16_t>(s.line_height(style->size));
+        }
         s.record(line + " -> " + std::to_string(out[0]) + "x" + std::to_string(out[1]));
         return 0;
     }

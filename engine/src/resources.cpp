@@ -26,31 +26,39 @@ resources::resources(std::string base_dir) : base_dir_(std::move(base_dir)) {
 
 void resources::map_font(const std::string &name, const std::string &file) {
     std::string path = (!file.empty() && file[0] != '/') ? base_dir_ + "/" + file : file;
-    names_[name] = source{path, false};
+    names_[name] = path;
 }
 
-void resources::add_font(const std::string &name) { names_[name] = source{"", false}; }
+void resources::add_font(const std::string &name) { names_[name] = ""; }
 
-void resources::stage_font_failure(const std::string &name) { names_[name] = source{"", true}; }
+void resources::stage_font_failure(const std::string &name) {
+    names_.try_emplace(name, "");
+    faults_[name] = fault::font;
+}
+
+void resources::stage_lookup_failure(const std::string &name) { faults_[name] = fault::lookup; }
+
+void resources::clear_fault(const std::string &name) { faults_.erase(name); }
 
 void resources::clear() {
     names_.clear();
+    faults_.clear();
     entries_.clear();
 }
 
 gr_resource *resources::find(const std::string &name, int32_t size) {
+    if (auto f = faults_.find(name); f != faults_.end() && f->second == fault::lookup) return nullptr;
     auto key = std::make_pair(name, size);
     if (auto it = entries_.find(key); it != entries_.end()) return it->second.get();
-    source src;
+    std::string file;
     if (auto it = names_.find(name); it != names_.end()) {
-        src = it->second;
+        file = it->second;
     } else {
         // Not registered: a font file of that name under the application directory.
-        std::string path = (!name.empty() && name[0] == '/') ? name : base_dir_ + "/" + name;
-        if (!is_file(path)) return nullptr;
-        src = source{path, false};
+        file = (!name.empty() && name[0] == '/') ? name : base_dir_ + "/" + name;
+        if (!is_file(file)) return nullptr;
     }
-    auto entry = std::make_unique<gr_resource>(gr_resource{gr_font{name, src.file, size}, src.font_fails});
+    auto entry = std::make_unique<gr_resource>(gr_resource{gr_font{name, file, size}});
     gr_resource *raw = entry.get();
     entries_[key] = std::move(entry);
     return raw;
@@ -71,8 +79,8 @@ gr_resource_t *resources::res_lookup(gr_resources_t *res, const char *kind, cons
 gr_font_t *resources::res_font(gr_resources_t *res, gr_resource_t *resource) {
     resources &self = owner_of(res);
     auto *entry = reinterpret_cast<gr_resource *>(resource);
-    gr_font_t *font = (entry != nullptr && !entry->font_fails) ? reinterpret_cast<gr_font_t *>(&entry->font)
-                                                               : nullptr;
+    bool fails = entry == nullptr || self.faults_.count(entry->font.name) != 0;
+    gr_font_t *font = fails ? nullptr : reinterpret_cast<gr_font_t *>(&entry->font);
     if (self.trace_)
         self.trace_("res_font \"" + (entry != nullptr ? entry->font.name : std::string("null")) + "\"" +
                     (font != nullptr ? " -> ok" : " -> null"));

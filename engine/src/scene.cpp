@@ -1,34 +1,22 @@
-// Scene files: parsing and instantiation.
+// Scene files: parsing into a scene, with every error placed at its line and column.
 #include "pitwall/scene.h"
 
-#include <nlohmann/json.hpp>
+#include "located_json.h"
+#include "pitwall/file_read.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
+#include <string_view>
 
 namespace pitwall {
 namespace {
 
-// Objects keep their members in file order: attributes are set in the order the scene writes them.
-using json = nlohmann::ordered_json;
-
 std::string absolute(const std::string &folder, const std::string &path) {
     if (path.empty() || path[0] == '/' || folder.empty()) return path;
     return folder + "/" + path;
-}
-
-// "#rrggbb" (opaque, top byte 0xff) or "#aarrggbb": hex digits only (strtoul alone would take a
-// sign or blanks).
-bool parse_colour(const std::string &text, uint32_t &out) {
-    if (text.size() != 7 && text.size() != 9) return false;
-    if (text[0] != '#') return false;
-    if (text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) return false;
-    unsigned long v = std::strtoul(text.c_str() + 1, nullptr, 16);
-    out = static_cast<uint32_t>(v);
-    if (text.size() == 7) out |= 0xff000000u;
-    return true;
 }
 
 bool to_value(const json &j, attr_value &out) {
@@ -50,145 +38,325 @@ bool is_i16(const json &j) {
     return j.is_number_integer() && j.get<int64_t>() >= -32768 && j.get<int64_t>() <= 32767;
 }
 
-// A 16-bit integer under key, or fallback when the key is absent; false for anything else (a
-// float, a string, a value beyond 16 bits), which would otherwise be dropped or wrapped unseen.
-bool get_i16(const json &j, const char *key, int16_t fallback, int16_t &out) {
-    auto it = j.find(key);
-    if (it == j.end()) {
-        out = fallback;
+bool is_i32(const json &j) {
+    if (j.is_number_unsigned()) return j.get<uint64_t>() <= uint64_t(INT32_MAX);
+    return j.is_number_integer() && j.get<int64_t>() >= INT32_MIN && j.get<int64_t>() <= INT32_MAX;
+}
+
+// Reads one scene document; every failure names where in the file it was found.
+class scene_reader {
+public:
+    scene_reader(const located_json &doc, const std::string &folder, error *err)
+        : doc_(doc), folder_(folder), err_(err) {}
+
+    bool read(scene &out);
+
+private:
+    bool fail(const json &at, const std::string &why) {
+        if (err_ != nullptr) *err_ = doc_.where(at) + ": " + why;
+        return false;
+    }
+    // Keys outside the expected set are refused (a misspelt key would otherwise be ignored);
+    // keys starting with '_' are free for comments.
+    bool only_keys(const json &object, std::initializer_list<std::string_view> known, const std::string &what) {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            const std::string &k = it.key();
+            if (!k.empty() && k[0] == '_') continue;
+            if (std::find(known.begin(), known.end(), k) == known.end())
+                return fail(*it, what + ": unknown key \"" + k + "\"");
+        }
         return true;
     }
-    if (!is_i16(*it)) return false;
-    out = static_cast<int16_t>(it->get<int64_t>());
+    // A 16-bit integer under key when present.
+    bool get_i16(const json &j, const char *key, std::optional<int16_t> &out, const std::string &what) {
+        auto it = j.find(key);
+        if (it == j.end()) return true;
+        if (!is_i16(*it)) return fail(*it, what + ": \"" + key + "\" must be an integer from -32768 to 32767");
+        out = static_cast<int16_t>(it->get<int64_t>());
+        return true;
+    }
+    bool get_i16(const json &j, const char *key, int16_t &inout, const std::string &what) {
+        std::optional<int16_t> v;
+        if (!get_i16(j, key, v, what)) return false;
+        if (v) inout = *v;
+        return true;
+    }
+    bool read_canvas(const json &c, scene &out);
+    bool read_image(const std::string &path, const json &j, scene_image &out);
+    bool read_images(const json &images, scene_staging &out, bool removals);
+    bool read_stage(const json &j, scene_staging &out);
+    bool read_change(const json &j, control_change &out, const std::string &what);
+    bool read_control(const json &j, const scene &s, scene_control &out);
+    bool read_step(const json &j, size_t number, scene_step &out);
+
+    const located_json &doc_;
+    const std::string &folder_;
+    error *err_;
+};
+
+bool scene_reader::read(scene &out) {
+    const json &root = doc_.root();
+    if (!root.is_object()) return fail(root, "a scene is a JSON object");
+    out = scene{};
+    if (!only_keys(root, {"canvas", "base_dir", "fonts", "images", "stage", "controls", "steps"}, "the scene"))
+        return false;
+    if (auto c = root.find("canvas"); c != root.end() && !read_canvas(*c, out)) return false;
+    if (auto b = root.find("base_dir"); b != root.end()) {
+        if (!b->is_string()) return fail(*b, "\"base_dir\" must be a string");
+        out.base_dir = absolute(folder_, b->get<std::string>());
+    }
+    if (auto f = root.find("fonts"); f != root.end()) {
+        if (!f->is_object()) return fail(*f, "\"fonts\" must map resource names to font files");
+        for (auto it = f->begin(); it != f->end(); ++it) {
+            if (!it->is_string()) return fail(*it, "font \"" + it.key() + "\" must name a file");
+            out.fonts.emplace_back(it.key(), it->get<std::string>());
+        }
+    }
+    // The top-level "images" is the first frame's image staging, written where it always was.
+    if (auto im = root.find("images"); im != root.end() && !read_images(*im, out.stage, false)) return false;
+    if (auto st = root.find("stage"); st != root.end() && !read_stage(*st, out.stage)) return false;
+    auto controls = root.find("controls");
+    if (controls == root.end()) return fail(root, "the scene needs \"controls\", an array");
+    if (!controls->is_array()) return fail(*controls, "\"controls\" must be an array");
+    for (const json &c : *controls) {
+        scene_control sc;
+        if (!read_control(c, out, sc)) return false;
+        out.controls.push_back(std::move(sc));
+    }
+    if (auto steps = root.find("steps"); steps != root.end()) {
+        if (!steps->is_array()) return fail(*steps, "\"steps\" must be an array of steps");
+        for (const json &st : *steps) {
+            scene_step step;
+            if (!read_step(st, out.steps.size() + 1, step)) return false;
+            out.steps.push_back(std::move(step));
+        }
+    }
+    return true;
+}
+
+bool scene_reader::read_canvas(const json &c, scene &out) {
+    if (!c.is_object()) return fail(c, "\"canvas\" must be an object");
+    if (!only_keys(c, {"width", "height", "background"}, "\"canvas\"")) return false;
+    if (!get_i16(c, "width", out.width, "\"canvas\"") || !get_i16(c, "height", out.height, "\"canvas\""))
+        return false;
+    if (out.width <= 0 || out.height <= 0) return fail(c, "the canvas needs a positive width and height");
+    if (auto bg = c.find("background"); bg != c.end())
+        if (!bg->is_string() || !parse_colour(bg->get<std::string>(), out.background))
+            return fail(*bg, "\"canvas.background\" must be a colour \"#rrggbb\" or \"#aarrggbb\"");
+    return true;
+}
+
+bool scene_reader::read_image(const std::string &path, const json &j, scene_image &out) {
+    const std::string what = "image \"" + path + "\"";
+    out.path = path;
+    if (!j.is_object()) return fail(j, what + " must be an object with \"width\" and \"height\"");
+    if (!only_keys(j, {"width", "height", "stretch", "size_query_fails"}, what)) return false;
+    if (!get_i16(j, "width", out.info.width, what) || !get_i16(j, "height", out.info.height, what)) return false;
+    if (auto bands = j.find("stretch"); bands != j.end()) {
+        if (!bands->is_array() || bands->size() != 4 || !std::all_of(bands->begin(), bands->end(), is_i16))
+            return fail(*bands, what + ": \"stretch\" is [sx, sw, sy, sh], integers of 16 bits");
+        out.info.nine_patch = true;
+        out.info.sx = static_cast<int16_t>((*bands)[0].get<int>());
+        out.info.sw = static_cast<int16_t>((*bands)[1].get<int>());
+        out.info.sy = static_cast<int16_t>((*bands)[2].get<int>());
+        out.info.sh = static_cast<int16_t>((*bands)[3].get<int>());
+    }
+    if (auto f = j.find("size_query_fails"); f != j.end()) {
+        if (!f->is_boolean()) return fail(*f, what + ": \"size_query_fails\" must be true or false");
+        out.info.size_query_fails = f->get<bool>();
+    }
+    return true;
+}
+
+// Paths to sizes; in a stage, null makes a path unloadable again.
+bool scene_reader::read_images(const json &images, scene_staging &out, bool removals) {
+    if (!images.is_object()) return fail(images, "\"images\" must map paths to sizes");
+    for (auto it = images.begin(); it != images.end(); ++it) {
+        if (it->is_null() && removals) {
+            out.removed_images.push_back(it.key());
+            continue;
+        }
+        scene_image img;
+        if (!read_image(it.key(), *it, img)) return false;
+        out.images.push_back(std::move(img));
+    }
+    return true;
+}
+
+bool scene_reader::read_stage(const json &j, scene_staging &out) {
+    if (!j.is_object()) return fail(j, "\"stage\" must be an object");
+    if (!only_keys(j, {"images", "text_advance", "line_heights", "text_extents", "fail_text_extent", "fail_create_path",
+                       "font_faults"},
+                   "\"stage\""))
+        return false;
+    if (auto im = j.find("images"); im != j.end() && !read_images(*im, out, true)) return false;
+    if (auto a = j.find("text_advance"); a != j.end()) {
+        if (!is_i32(*a) || a->get<int64_t>() < 0) return fail(*a, "\"text_advance\" must be a whole number of pixels");
+        out.text_advance = a->get<int32_t>();
+    }
+    if (auto lh = j.find("line_heights"); lh != j.end()) {
+        if (!lh->is_object()) return fail(*lh, "\"line_heights\" must map font sizes to line heights");
+        for (auto it = lh->begin(); it != lh->end(); ++it) {
+            const std::string &size = it.key();
+            bool digits = !size.empty() && size.size() <= 9 && size.find_first_not_of("0123456789") == std::string::npos;
+            if (!digits || !is_i32(*it))
+                return fail(*it, "\"line_heights\": \"" + size + "\" must be a font size with a whole number of pixels");
+            out.line_heights.emplace_back(std::atoi(size.c_str()), it->get<int32_t>());
+        }
+    }
+    if (auto te = j.find("text_extents"); te != j.end()) {
+        if (!te->is_object()) return fail(*te, "\"text_extents\" must map texts to [width, height]");
+        for (auto it = te->begin(); it != te->end(); ++it) {
+            if (!it->is_array() || it->size() != 2 || !std::all_of(it->begin(), it->end(), is_i16))
+                return fail(*it, "\"text_extents\": \"" + it.key() + "\" must be [width, height], integers of 16 bits");
+            out.text_extents.push_back(
+                {it.key(), {static_cast<int16_t>((*it)[0].get<int>()), static_cast<int16_t>((*it)[1].get<int>())}});
+        }
+    }
+    for (auto [key, flag] : {std::pair{"fail_text_extent", &out.fail_text_extent},
+                             std::pair{"fail_create_path", &out.fail_create_path}}) {
+        if (auto f = j.find(key); f != j.end()) {
+            if (!f->is_boolean()) return fail(*f, "\"" + std::string(key) + "\" must be true or false");
+            *flag = f->get<bool>();
+        }
+    }
+    if (auto ff = j.find("font_faults"); ff != j.end()) {
+        if (!ff->is_object()) return fail(*ff, "\"font_faults\" must map font resource names to faults");
+        for (auto it = ff->begin(); it != ff->end(); ++it) {
+            font_fault fault;
+            if (it->is_null()) fault = font_fault::none;
+            else if (*it == "lookup") fault = font_fault::lookup;
+            else if (*it == "font") fault = font_fault::font;
+            else return fail(*it, "font fault \"" + it.key() + "\" is \"lookup\", \"font\" or null");
+            out.font_faults.emplace_back(it.key(), fault);
+        }
+    }
+    return true;
+}
+
+bool scene_reader::read_change(const json &j, control_change &out, const std::string &what) {
+    if (!get_i16(j, "x", out.x, what) || !get_i16(j, "y", out.y, what) || !get_i16(j, "width", out.width, what) ||
+        !get_i16(j, "height", out.height, what))
+        return false;
+    if (auto v = j.find("visible"); v != j.end()) {
+        if (v->is_boolean()) out.visible = v->get<bool>() ? 1u : 0u;
+        else if (v->is_number_unsigned() && v->get<uint64_t>() <= UINT32_MAX) out.visible = v->get<uint32_t>();
+        else return fail(*v, what + ": \"visible\" must be true, false or a 32-bit unsigned integer");
+    }
+    if (auto in = j.find("inhibit"); in != j.end()) {
+        if (!in->is_number()) return fail(*in, what + ": \"inhibit\" must be a number");
+        out.inhibit = in->get<float>();
+    }
+    if (auto c = j.find("clip"); c != j.end()) {
+        if (c->is_null()) {
+            out.clip = std::optional<gr_rect_t>{};
+        } else {
+            if (!c->is_array() || c->size() != 4 || !std::all_of(c->begin(), c->end(), is_i16))
+                return fail(*c, what + ": \"clip\" is [x1, y1, x2, y2] on the canvas, integers of 16 bits, or null");
+            out.clip = gr_rect_t{(*c)[0].get<int16_t>(), (*c)[1].get<int16_t>(), (*c)[2].get<int16_t>(),
+                                 (*c)[3].get<int16_t>()};
+        }
+    }
+    if (auto a = j.find("attributes"); a != j.end()) {
+        if (!a->is_object()) return fail(*a, what + ": \"attributes\" must be an object");
+        for (auto it = a->begin(); it != a->end(); ++it) {
+            attr_value v;
+            if (!to_value(*it, v))
+                return fail(*it, what + ": attribute \"" + it.key() + "\" must be a string, number, boolean or null");
+            out.attributes.emplace_back(it.key(), v);
+        }
+    }
+    return true;
+}
+
+bool scene_reader::read_control(const json &c, const scene &s, scene_control &out) {
+    if (!c.is_object() || !c.contains("widget") || !c["widget"].is_string())
+        return fail(c, "every control needs a \"widget\" (a display name)");
+    out.widget = c["widget"].get<std::string>();
+    out.name = out.widget;
+    if (auto n = c.find("name"); n != c.end()) {
+        if (!n->is_string()) return fail(*n, "control \"" + out.widget + "\": \"name\" must be a string");
+        out.name = n->get<std::string>();
+    }
+    const std::string what = "control \"" + out.name + "\"";
+    if (!only_keys(c, {"widget", "name", "x", "y", "width", "height", "visible", "inhibit", "clip", "attributes"}, what))
+        return false;
+    if (!read_change(c, out.state, what)) return false;
+    out.x = out.state.x.value_or(0);
+    out.y = out.state.y.value_or(0);
+    out.width = out.state.width.value_or(s.width);
+    out.height = out.state.height.value_or(s.height);
+    return true;
+}
+
+bool scene_reader::read_step(const json &j, size_t number, scene_step &out) {
+    const std::string what = "step " + std::to_string(number);
+    if (!j.is_object()) return fail(j, what + " must be an object");
+    if (!only_keys(j, {"label", "stage", "clone", "destroy", "controls"}, what)) return false;
+    if (auto l = j.find("label"); l != j.end()) {
+        if (!l->is_string()) return fail(*l, what + ": \"label\" must be a string");
+        out.label = l->get<std::string>();
+    }
+    if (auto st = j.find("stage"); st != j.end() && !read_stage(*st, out.stage)) return false;
+    if (auto cl = j.find("clone"); cl != j.end()) {
+        if (!cl->is_object()) return fail(*cl, what + ": \"clone\" maps new control names to the controls cloned");
+        for (auto it = cl->begin(); it != cl->end(); ++it) {
+            if (!it->is_string()) return fail(*it, what + ": clone \"" + it.key() + "\" must name a control");
+            out.clones.emplace_back(it.key(), it->get<std::string>());
+        }
+    }
+    if (auto d = j.find("destroy"); d != j.end()) {
+        if (!d->is_array() || !std::all_of(d->begin(), d->end(), [](const json &n) { return n.is_string(); }))
+            return fail(*d, what + ": \"destroy\" is an array of control names");
+        for (const json &n : *d) out.destroys.push_back(n.get<std::string>());
+    }
+    if (auto cs = j.find("controls"); cs != j.end()) {
+        if (!cs->is_object()) return fail(*cs, what + ": \"controls\" maps control names to changes");
+        for (auto it = cs->begin(); it != cs->end(); ++it) {
+            const std::string cwhat = what + ": control \"" + it.key() + "\"";
+            if (!it->is_object()) return fail(*it, cwhat + " must be an object");
+            if (!only_keys(*it, {"x", "y", "width", "height", "visible", "inhibit", "clip", "attributes"}, cwhat))
+                return false;
+            control_change change;
+            if (!read_change(*it, change, cwhat)) return false;
+            out.changes.emplace_back(it.key(), std::move(change));
+        }
+    }
     return true;
 }
 
 } // namespace
 
-bool parse_scene(const std::string &text, const std::string &folder, scene &out, error *err) {
-    json root = json::parse(text, nullptr, false);
-    auto fail = [&](const std::string &why) {
-        if (err != nullptr) *err = why;
-        return false;
-    };
-    if (root.is_discarded() || !root.is_object()) return fail("the scene is not a JSON object");
-    out = scene{};
-    if (auto c = root.find("canvas"); c != root.end()) {
-        if (!c->is_object()) return fail("\"canvas\" must be an object");
-        if (!get_i16(*c, "width", out.width, out.width) || !get_i16(*c, "height", out.height, out.height))
-            return fail("\"canvas\": \"width\" and \"height\" are integers of 16 bits");
-        if (auto bg = c->find("background"); bg != c->end())
-            if (!bg->is_string() || !parse_colour(bg->get<std::string>(), out.background))
-                return fail("\"canvas.background\" must be a colour \"#rrggbb\" or \"#aarrggbb\"");
-    }
-    if (out.width <= 0 || out.height <= 0) return fail("the canvas needs a positive width and height");
-    if (auto b = root.find("base_dir"); b != root.end()) {
-        if (!b->is_string()) return fail("\"base_dir\" must be a string");
-        out.base_dir = absolute(folder, b->get<std::string>());
-    }
-    if (auto f = root.find("fonts"); f != root.end()) {
-        if (!f->is_object()) return fail("\"fonts\" must map resource names to font files");
-        for (auto it = f->begin(); it != f->end(); ++it) {
-            if (!it->is_string()) return fail("font \"" + it.key() + "\" must name a file");
-            out.fonts.emplace_back(it.key(), it->get<std::string>());
-        }
-    }
-    if (auto im = root.find("images"); im != root.end()) {
-        if (!im->is_object()) return fail("\"images\" must map paths to sizes");
-        for (auto it = im->begin(); it != im->end(); ++it) {
-            scene_image img;
-            img.path = it.key();
-            if (!it->is_object() || !get_i16(*it, "width", 0, img.info.width) ||
-                !get_i16(*it, "height", 0, img.info.height))
-                return fail("image \"" + img.path + "\": \"width\" and \"height\" are integers of 16 bits");
-            if (auto bands = it->find("stretch"); bands != it->end()) {
-                if (!bands->is_array() || bands->size() != 4 ||
-                    !std::all_of(bands->begin(), bands->end(), is_i16))
-                    return fail("image \"" + img.path + "\": \"stretch\" is [sx, sw, sy, sh], integers of 16 bits");
-                img.info.nine_patch = true;
-                img.info.sx = static_cast<int16_t>((*bands)[0].get<int>());
-                img.info.sw = static_cast<int16_t>((*bands)[1].get<int>());
-                img.info.sy = static_cast<int16_t>((*bands)[2].get<int>());
-                img.info.sh = static_cast<int16_t>((*bands)[3].get<int>());
-            }
-            out.images.push_back(img);
-        }
-    }
-    auto controls = root.find("controls");
-    if (controls == root.end() || !controls->is_array()) return fail("\"controls\" must be an array");
-    for (const json &c : *controls) {
-        scene_control sc;
-        if (!c.is_object() || !c.contains("widget") || !c["widget"].is_string())
-            return fail("every control needs a \"widget\" (a display name)");
-        sc.widget = c["widget"].get<std::string>();
-        sc.name = sc.widget;
-        if (auto n = c.find("name"); n != c.end()) {
-            if (!n->is_string()) return fail("control \"" + sc.widget + "\": \"name\" must be a string");
-            sc.name = n->get<std::string>();
-        }
-        if (!get_i16(c, "x", 0, sc.x) || !get_i16(c, "y", 0, sc.y) || !get_i16(c, "width", out.width, sc.width) ||
-            !get_i16(c, "height", out.height, sc.height))
-            return fail("control \"" + sc.name + "\": \"x\", \"y\", \"width\" and \"height\" are integers of 16 bits");
-        if (auto a = c.find("attributes"); a != c.end()) {
-            if (!a->is_object()) return fail("control \"" + sc.name + "\": \"attributes\" must be an object");
-            for (auto it = a->begin(); it != a->end(); ++it) {
-                attr_value v;
-                if (!to_value(*it, v)) return fail("control \"" + sc.name + "\": attribute \"" + it.key() +
-                                                   "\" must be a string, number, boolean or null");
-                sc.attributes.emplace_back(it.key(), v);
-            }
-        }
-        out.controls.push_back(std::move(sc));
-    }
+// Hex digits only: strtoul alone would take a sign or blanks.
+bool parse_colour(const std::string &text, uint32_t &out) {
+    if (text.size() != 7 && text.size() != 9) return false;
+    if (text[0] != '#') return false;
+    if (text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) return false;
+    unsigned long v = std::strtoul(text.c_str() + 1, nullptr, 16);
+    out = static_cast<uint32_t>(v);
+    if (text.size() == 7) out |= 0xff000000u;
     return true;
+}
+
+bool parse_scene(const std::string &text, const std::string &folder, scene &out, error *err) {
+    located_json doc;
+    if (!doc.parse(text, err)) return false;
+    return scene_reader(doc, folder, err).read(out);
 }
 
 bool load_scene(const std::string &path, scene &out, error *err) {
-    std::ifstream in(path);
-    if (!in) {
-        if (err != nullptr) *err = path + ": cannot be read";
+    std::string text;
+    std::string why;
+    if (!read_regular_file(path, max_scene_bytes, text, &why)) {
+        if (err != nullptr) *err = path + ": " + why;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
     std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-    if (!parse_scene(text.str(), folder, out, err)) {
-        if (err != nullptr) *err = path + ": " + *err;
+    if (!parse_scene(text, folder, out, err)) {
+        if (err != nullptr) *err = path + ":" + *err;
         return false;
     }
     return true;
-}
-
-error scene_run::build(engine &eng, const scene &s) {
-    canvas_ = engine::canvas(s.width, s.height);
-    for (const auto &[name, file] : s.fonts) eng.fonts().map_font(name, file);
-    for (const scene_control &c : s.controls) {
-        plugin *p = eng.find_plugin(c.widget);
-        if (p == nullptr) return "control \"" + c.name + "\": no plug-in registers \"" + c.widget + "\"";
-        std::unique_ptr<instance> inst = p->create();
-        for (const auto &[attr, value] : c.attributes) {
-            attr_value v = value;
-            // Colours may be written "#rrggbb" for integer attributes.
-            const gr_attribute_t *a = p->find_attribute(attr);
-            uint32_t colour;
-            if (a != nullptr && std::string_view(a->type) != GR_TYPE_STRING && std::holds_alternative<std::string>(v) &&
-                parse_colour(std::get<std::string>(v), colour))
-                v = static_cast<int64_t>(colour);
-            if (error e = inst->set(attr, v); !e.empty()) return "control \"" + c.name + "\": " + e;
-        }
-        controls_.push_back(make_control(c.x, c.y, c.width, c.height, &canvas_));
-        instances_.push_back(std::move(inst));
-        names_.push_back(c.name);
-    }
-    return {};
-}
-
-int scene_run::draw(gr_context_t *ctx) {
-    failures_.clear();
-    for (size_t i = 0; i < instances_.size(); ++i)
-        if (int result = instances_[i]->draw(ctx, controls_[i]); result != 0)
-            failures_.push_back({names_[i], instances_[i]->owner().display_name(), result});
-    return static_cast<int>(failures_.size());
 }
 
 std::string default_plugin_dir() {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -137,7 +139,7 @@ TEST_F(render_cli, a_font_map_to_a_missing_file_is_reported_once) {
     tool_result r = render({scene, "-o", out});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     std::string warning =
-        "1 Engine: font \"fonts/CPMono_v07 Plain.otf\": cannot open font file /nonexistent/Mono.ttf\n";
+        "pitwall: cannot open font \"fonts/CPMono_v07 Plain.otf\" (/nonexistent/Mono.ttf): No such file or directory\n";
     size_t first = r.err.find(warning);
     EXPECT_NE(first, std::string::npos) << r.err;
     EXPECT_EQ(r.err.find(warning, first + 1), std::string::npos) << "reported once";
@@ -155,15 +157,18 @@ TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
     };
     std::string unknown = write_scene("unknown.json", R"({ "controls": [ { "widget": "Warp Drive" } ] })");
     std::string not_json = write_scene("bad.json", "{ canvas: ");
+    std::string empty = write_scene("empty.json", "");
+    std::string fifo = dir + "/fifo.json";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     std::string huge = write_scene("huge.json", R"({ "canvas": { "width": 9000, "height": 10 }, "controls": [] })");
     const usage_case cases[] = {
-        {{k_demo}, "-o OUT.png is required"},
-        {{"-o", out}, "one scene file expected"},
-        {{k_demo, "-o", out, "--scale", "17"}, "--scale takes 1 to 16"},
-        {{k_demo, "-o", out, "--scale", "0"}, "--scale takes a whole number from 1"},
-        {{k_demo, "-o", out, "--bogus"}, "unknown option --bogus"},
-        {{dir + "/absent.json", "-o", out}, "absent.json: cannot be read"},
-        {{not_json, "-o", out}, "the scene is not a JSON object"},
+        {{dir + "/absent.json", "-o", out}, "absent.json: No such file or directory"},
+        {{not_json, "-o", out}, "bad.json:1:3: syntax error while parsing object key"},
+        {{empty, "-o", out}, "empty.json:1:1: the file is empty"},
+        // Neither may block or read without end.
+        {{fifo, "-o", out}, "fifo.json: not a regular file"},
+        {{"/dev/zero", "-o", out}, "/dev/zero: not a regular file"},
+        {{dir, "-o", out}, dir + ": not a regular file"},
         {{unknown, "-o", out}, "no plug-in registers \"Warp Drive\""},
         {{huge, "-o", out}, "a 9000x10 canvas at scale 1 is larger than 8192 pixels a side"},
         {{k_demo, "-o", out, "--scale", "11"}, "a 1480x600 canvas at scale 11 is larger than 8192 pixels a side"},
@@ -180,6 +185,48 @@ TEST_F(render_cli, usage_and_scene_errors_exit_with_2_and_write_nothing) {
     EXPECT_EQ(r.exit_code, 2);
     EXPECT_NE(r.err.find("pitwall render: " + dir + "/no/such/folder/demo.png"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+}
+
+} // namespace
+} // namespace pitwall::testing
+
+namespace pitwall::testing {
+namespace {
+
+// A stepped scene: a box that turns red in step 1, and in step 2 a copy of a splash image that is
+// pointed at a file that does not exist.
+TEST_F(render_cli, steps_render_every_frame_with_a_pattern_and_name_the_failing_step) {
+    const std::string scene = write_scene("steps.json", R"({"canvas": {"width": 60, "height": 40},
+      "images": {"images/splash/logo.png": {"width": 10, "height": 10}},
+      "controls": [{"widget": "Basic Box", "name": "box", "width": 60, "height": 40,
+                    "attributes": {"color_bg": "#0000ff", "upper_bg": "#ff0000", "upper_limit": 1,
+                                   "upper_value": 100, "value": 50}},
+                   {"widget": "SplashImage", "name": "logo", "width": 10, "height": 10,
+                    "attributes": {"logo_path": "images/splash/logo.png"}}],
+      "steps": [{"controls": {"box": {"attributes": {"value": 150}}}},
+                {"clone": {"copy": "logo"}, "controls": {"copy": {"attributes": {"logo_path": "none.png"}}}}]})");
+    tool_result r = render({scene, "-o", dir + "/frame-%02d.png"});
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_EQ(r.out, dir + "/frame-00.png\n" + dir + "/frame-01.png\n" + dir + "/frame-02.png\n");
+    EXPECT_EQ(read(dir + "/frame-00.png").at(30, 20), 0xFF0000FFu);
+    EXPECT_EQ(read(dir + "/frame-01.png").at(30, 20), 0xFFFF0000u);
+    // Without a pattern only the last frame is written.
+    tool_result last = render({scene, "-o", dir + "/last.png"});
+    EXPECT_EQ(last.out, dir + "/last.png\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/frame-03.png"));
+    for (const tool_result &t : {r, last}) {
+        const size_t report = t.err.find("pitwall render: control \"copy\" (SplashImage) failed to draw in step 2: result -1\n");
+        ASSERT_NE(report, std::string::npos) << t.err;
+        EXPECT_EQ(t.err.find("failed to draw"), t.err.rfind("failed to draw")) << "one failure, in one step";
+        EXPECT_LT(t.err.find("pitwall: cannot load image \"none.png\": No such file or directory"), report)
+            << "the reason comes first";
+    }
+
+    tool_result trace = run_pitwall({"trace", scene, "--plugins", PITWALL_PLUGIN_DIR}, dir);
+    EXPECT_EQ(trace.exit_code, 1);
+    EXPECT_NE(trace.out.find("step 2\nclone \"logo\" as \"copy\"\n"), std::string::npos) << trace.out;
+    EXPECT_NE(trace.err.find("pitwall trace: control \"copy\" (SplashImage) failed to draw in step 2: result"),
+              std::string::npos);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // case reproduces a fault the fuzz targets (fuzz/) or their review found.
 #include "plugin_harness.h"
 
-#include "pitwall/scene.h"
+#include "pitwall/scene_run.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(extreme_input, scene_integers_beyond_64_bits_signed_are_refused_not_wrapped
         << err;
     ASSERT_EQ(s.controls.size(), 1u);
     auto value_of = [&](const std::string &name) {
-        for (const auto &[attr, value] : s.controls[0].attributes)
+        for (const auto &[attr, value] : s.controls[0].state.attributes)
             if (attr == name) return value;
         return pitwall::attr_value{};
     };

@@ -8,7 +8,7 @@
 #include "image_compare.h"
 
 #include "pitwall/raster_context.h"
-#include "pitwall/scene.h"
+#include "pitwall/scene_run.h"
 
 #include <gtest/gtest.h>
 

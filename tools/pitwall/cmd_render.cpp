@@ -1,4 +1,5 @@
-// pitwall render SCENE -o OUT.png: the scene drawn once on the raster context and written as PNG.
+// pitwall render SCENE -o OUT.png: the scene drawn on the raster context and written as PNG: its
+// last frame, or every frame with a pattern such as frame-%03d.png.
 //
 // Exit code 0 when every widget drew, 1 when a widget's draw failed (its log lines are on
 // stderr, the picture is still written), 2 for a usage or scene error or an unwritable file.
@@ -10,26 +11,10 @@
 #include <cstdio>
 
 namespace pitwall::cli {
-namespace {
 
-constexpr const char *k_render_usage = "usage: pitwall render SCENE -o OUT.png [--scale N] [--plugins DIR] [--app DIR]";
-
-} // namespace
-
-int cmd_render(int argc, char **argv) {
-    options opts;
-    std::string err;
-    if (!parse_options(argc, argv, opts, &err) || opts.positional.size() != 1 || opts.output.empty()) {
-        if (err.empty()) err = opts.positional.size() != 1 ? "one scene file expected" : "-o OUT.png is required";
-        std::fprintf(stderr, "pitwall render: %s\n%s\n", err.c_str(), k_render_usage);
-        return exit_usage;
-    }
-    if (opts.scale > raster_context::max_scale) {
-        std::fprintf(stderr, "pitwall render: --scale takes 1 to %d\n%s\n", raster_context::max_scale, k_render_usage);
-        return exit_usage;
-    }
+int cmd_render(const options &opts) {
     scene s;
-    if (!load_scene_for(opts, opts.positional[0], s)) return exit_usage;
+    if (!load_scene_for(opts, opts.scene, s)) return exit_usage;
     if (s.width > raster_context::max_side || s.height > raster_context::max_side ||
         int64_t(s.width) * opts.scale > raster_context::max_side ||
         int64_t(s.height) * opts.scale > raster_context::max_side) {
@@ -42,8 +27,9 @@ int cmd_render(int argc, char **argv) {
     // The widgets' own log lines, as they happen: "<level> <text>".
     eng->set_log_echo(stderr);
 
+    std::string err;
     int failed = 0;
-    bool written = false;
+    bool written = true;
     {
         raster_context canvas(*eng, s.width, s.height, s.background);
         scene_run run;
@@ -51,9 +37,23 @@ int cmd_render(int argc, char **argv) {
             std::fprintf(stderr, "pitwall render: %s\n", e.c_str());
             return exit_usage;
         }
-        failed = run.draw(canvas.context());
-        report_failures("render", run);
-        written = canvas.write_png(opts.output, opts.scale, &err);
+        // Every frame is drawn whole on a cleared canvas; a pattern writes each, a plain name the last.
+        for (size_t frame = 0; frame <= s.steps.size() && written; ++frame) {
+            if (frame > 0) {
+                if (error e = run.apply(s.steps[frame - 1]); !e.empty()) {
+                    std::fprintf(stderr, "pitwall render: step %zu: %s\n", frame, e.c_str());
+                    return exit_usage;
+                }
+                canvas.clear(s.background);
+            }
+            failed += run.draw(canvas.context());
+            report_failures("render", run.failures(), frame);
+            if (opts.output.is_pattern() || frame == s.steps.size()) {
+                const std::string path = opts.output.file(int(frame));
+                written = canvas.write_png(path, opts.scale, &err);
+                if (written) std::printf("%s\n", path.c_str());
+            }
+        }
         // Instances and plug-ins go while the canvas is still the engine's render context, so
         // that destroy and fini release their images through it.
         run.clear();
@@ -63,7 +63,6 @@ int cmd_render(int argc, char **argv) {
         std::fprintf(stderr, "pitwall render: %s\n", err.c_str());
         return exit_usage;
     }
-    std::printf("%s\n", opts.output.c_str());
     return failed == 0 ? exit_ok : exit_widget_failed;
 }
 

@@ -2,8 +2,10 @@
 #ifndef PITWALL_TOOL_COMMANDS_H
 #define PITWALL_TOOL_COMMANDS_H
 
+#include "frame_pattern.h"
+
 #include "pitwall/engine.h"
-#include "pitwall/scene.h"
+#include "pitwall/scene_run.h"
 
 #include <memory>
 #include <string>
@@ -14,17 +16,26 @@ namespace pitwall::cli {
 // Exit codes: a widget that failed to draw is not a usage error.
 enum { exit_ok = 0, exit_widget_failed = 1, exit_usage = 2 };
 
+// Everything the command line can say; each subcommand fills in only the options it takes.
 struct options {
-    std::string plugins;                // --plugins DIR (default: the build's own plug-ins)
-    std::string app;                    // --app DIR: the application directory, overriding the scene's
-    std::string output;                 // -o FILE or DIR
-    int scale = 1;                      // --scale N
-    int frames = 0;                     // --frames N
-    std::vector<std::string> positional;
+    std::string widget;    // attrs WIDGET: the one plug-in to list (every plug-in when empty)
+    std::string scene;     // trace SCENE, render SCENE
+    std::string plugins;   // --plugins DIR (default: the build's own plug-ins)
+    std::string app;       // --app DIR: the application directory, overriding the scene's
+    frame_pattern output;  // render -o OUT.png
+    int scale = 1;         // render --scale N
+    bool results = false;  // trace --results
 };
 
-// Parse the flags every subcommand understands; false (with a message) on an unknown flag.
-bool parse_options(int argc, char **argv, options &out, std::string *err);
+// What the command line asks for: a command to run with its options, or, when there is nothing
+// to run (help was printed, or a usage error reported), the code the tool exits with.
+struct command_line {
+    int (*run)(const options &) = nullptr;
+    options opts;
+    int exit_code = exit_ok;
+};
+
+command_line parse_command_line(int argc, char **argv);
 
 // An engine on the scene's (or --app's) application directory with every plug-in loaded; plug-in
 // load errors are printed to stderr. Null when no plug-in could be loaded.
@@ -33,13 +44,13 @@ std::unique_ptr<engine> make_engine(const options &opts, const std::string &base
 // Load a scene and fill in the application directory from --app or the build's default.
 bool load_scene_for(const options &opts, const std::string &path, scene &out);
 
-// One line on stderr per draw of the last frame that failed, naming the control, its widget and
-// the draw's result (the widget's own log lines come before, as they happened).
-void report_failures(const char *command, const scene_run &run);
+// One line on stderr per failed draw of a frame, naming the control, its widget, the step (after
+// the first frame) and the draw's result (the widget's own log lines come before, as they happened).
+void report_failures(const char *command, const std::vector<draw_result> &failed, size_t frame);
 
-int cmd_attrs(int argc, char **argv);
-int cmd_trace(int argc, char **argv);
-int cmd_render(int argc, char **argv);
+int cmd_attrs(const options &opts);
+int cmd_trace(const options &opts);
+int cmd_render(const options &opts);
 
 } // namespace pitwall::cli
 

@@ -1,90 +1,120 @@
-// Flags and set-up shared by the subcommands.
+// The command line: one CLI11 subcommand per command, each taking only its own options. CLI11's
+// messages are the tool's one wording for usage errors; its exit codes are mapped onto the tool's.
 #include "commands.h"
 
+#include "pitwall/raster_context.h"
+
+#include <CLI/CLI.hpp>
+
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string_view>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace pitwall::cli {
 namespace {
 
-bool parse_int(const char *text, int &out) {
-    char *end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 1 || v > 100000) return false;
-    out = static_cast<int>(v);
-    return true;
+// CLI11's directory check without its own "DIR" on the option's type in the help.
+CLI::Validator existing_directory() { return CLI::Validator(CLI::ExistingDirectory).description(""); }
+
+void add_plugins_option(CLI::App &cmd, options &out) {
+    cmd.add_option("--plugins", out.plugins, "Load the plug-ins from DIR instead of this build's")
+        ->type_name("DIR")
+        ->check(existing_directory());
+}
+
+void add_app_option(CLI::App &cmd, options &out) {
+    cmd.add_option("--app", out.app, "Application directory (fonts, images), over the scene's own")
+        ->type_name("DIR")
+        ->check(existing_directory());
+}
+
+void add_scene_argument(CLI::App &cmd, options &out) {
+    cmd.add_option("SCENE", out.scene, "The scene file (JSON)")->type_name("")->required();
+}
+
+// -o is parsed into its frame pattern here, so that a malformed one is a usage error like any
+// other; CLI11 reports the ValidationError under the option's name.
+void add_output_option(CLI::App &cmd, options &out) {
+    cmd.add_option_function<std::string>(
+           "-o,--output",
+           [&out](const std::string &text) {
+               std::string why;
+               std::optional<frame_pattern> pattern = frame_pattern::parse(text, &why);
+               if (!pattern) throw CLI::ValidationError("--output", why);
+               out.output = *pattern;
+           },
+           "The PNG to write; %d (or %03d, %5d) in the name is the frame number, %% a percent sign")
+        ->type_name("OUT.png")
+        ->required();
+}
+
+// The subcommand the error arose in, for the message's prefix: "pitwall render", or "pitwall"
+// when no subcommand was reached.
+std::string command_name(const CLI::App &app) {
+    std::vector<CLI::App *> chosen = app.get_subcommands();
+    return chosen.empty() ? app.get_name() : app.get_name() + " " + chosen.back()->get_name();
 }
 
 } // namespace
 
-bool parse_options(int argc, char **argv, options &out, std::string *err) {
-    for (int i = 0; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        auto value = [&](const char *flag) -> const char * {
-            if (i + 1 >= argc) {
-                *err = std::string(flag) + " needs a value";
-                return nullptr;
-            }
-            return argv[++i];
-        };
-        const char *v = nullptr;
-        if (arg == "--plugins") {
-            if (!(v = value("--plugins"))) return false;
-            out.plugins = v;
-        } else if (arg == "--app") {
-            if (!(v = value("--app"))) return false;
-            out.app = v;
-        } else if (arg == "-o" || arg == "--output") {
-            if (!(v = value("-o"))) return false;
-            out.output = v;
-        } else if (arg == "--scale") {
-            if (!(v = value("--scale"))) return false;
-            if (!parse_int(v, out.scale)) {
-                *err = "--scale takes a whole number from 1";
-                return false;
-            }
-        } else if (arg == "--frames") {
-            if (!(v = value("--frames"))) return false;
-            if (!parse_int(v, out.frames)) {
-                *err = "--frames takes a whole number from 1";
-                return false;
-            }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *err = "unknown option " + std::string(arg);
-            return false;
-        } else {
-            out.positional.emplace_back(arg);
-        }
-    }
-    return true;
-}
+command_line parse_command_line(int argc, char **argv) {
+    command_line line;
+    options &opts = line.opts;
 
-std::unique_ptr<engine> make_engine(const options &opts, const std::string &base_dir) {
-    auto eng = std::make_unique<engine>(base_dir);
-    std::vector<error> errors;
-    std::string dir = opts.plugins.empty() ? default_plugin_dir() : opts.plugins;
-    std::vector<plugin *> loaded = eng->load_plugin_dir(dir, &errors);
-    for (const error &e : errors) std::fprintf(stderr, "pitwall: %s\n", e.c_str());
-    if (loaded.empty()) {
-        std::fprintf(stderr, "pitwall: no plug-in could be loaded from %s\n", dir.c_str());
-        return nullptr;
-    }
-    return eng;
-}
+    CLI::App app("The preview tool: loads the plug-ins into the stand-in engine and shows what they draw.", "pitwall");
+    app.require_subcommand(0, 1);
 
-bool load_scene_for(const options &opts, const std::string &path, scene &out) {
-    error err;
-    if (!load_scene(path, out, &err)) {
-        std::fprintf(stderr, "pitwall: %s\n", err.c_str());
-        return false;
+    CLI::App *attrs = app.add_subcommand("attrs", "Print each plug-in's display name and attribute table");
+    attrs->add_option("WIDGET", opts.widget, "Only the plug-in of this display name")->type_name("");
+    add_plugins_option(*attrs, opts);
+
+    CLI::App *trace = app.add_subcommand("trace", "Draw SCENE (every frame of its steps) and print every operation the widgets call");
+    add_scene_argument(*trace, opts);
+    add_plugins_option(*trace, opts);
+    add_app_option(*trace, opts);
+    trace->add_flag("--results", opts.results,
+                    "Mark the frame, give each draw's result and dirty before and after, end with the teardown "
+                    "(always so with steps)");
+
+    CLI::App *render = app.add_subcommand("render", "Draw SCENE with the raster context and write its last frame, or every frame, as PNG");
+    add_scene_argument(*render, opts);
+    add_output_option(*render, opts);
+    render->add_option("--scale", opts.scale, "Magnify every pixel to N x N")
+        ->type_name("N")
+        ->default_str("1")
+        ->check(CLI::Range(1, raster_context::max_scale));
+    add_plugins_option(*render, opts);
+    add_app_option(*render, opts);
+
+    // After the subcommands, which would otherwise copy it into their own help.
+    app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
+               "2 bad usage, a bad scene or an unwritable file. Run `pitwall COMMAND --help` for a command's options.");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp &) {
+        // The help of the subcommand that asked for it, when one did.
+        std::fputs(app.help().c_str(), stdout);
+        line.exit_code = exit_ok;
+        return line;
+    } catch (const CLI::ParseError &e) {
+        std::string name = command_name(app);
+        std::fprintf(stderr, "%s: %s\nRun `%s --help` for the options.\n", name.c_str(), e.what(), name.c_str());
+        line.exit_code = exit_usage;
+        return line;
     }
-    if (!opts.app.empty())
-        out.base_dir = opts.app;
-    else if (out.base_dir.empty())
-        out.base_dir = default_app_dir();
-    return true;
+
+    const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
+        {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}};
+    for (const auto &[cmd, run] : commands)
+        if (cmd->parsed()) line.run = run;
+    if (!line.run) {
+        std::fputs(app.help().c_str(), stderr);
+        line.exit_code = exit_usage;
+    }
+    return line;
 }
 
 } // namespace pitwall::cli

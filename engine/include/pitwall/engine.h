@@ -117,13 +117,20 @@ public:
     std::vector<plugin *> load_plugin_dir(const std::string &dir, std::vector<error> *errors);
     plugin *find_plugin(std::string_view display_name) const;
     const std::vector<std::unique_ptr<plugin>> &plugins() const { return plugins_; }
-    void unload_all();
+    // Unload every plug-in, last loaded first; before_each sees each one just before its fini.
+    void unload_all(const std::function<void(const plugin &)> &before_each = {});
 
     // The log: every line is kept, passed to the trace hook, and optionally echoed.
     const std::vector<log_line> &log() const { return log_; }
     void clear_log() { log_.clear(); }
     void set_log_echo(FILE *stream) { echo_ = stream; }
     void write_log(int level, std::string text);
+
+    // The engine's own diagnostics: why a file a widget or scene named could not be used (an
+    // image that is not a PNG, a font map entry that is a FIFO). Kept apart from the log, which
+    // holds what the widgets said; echoed as "pitwall: <text>" to the log echo stream.
+    const std::vector<std::string> &reports() const { return reports_; }
+    void report(std::string text);
 
     // One hook that sees every log line and resource-manager call as a trace line (the
     // recording context installs itself here); empty to remove.
@@ -144,6 +151,7 @@ private:
     std::vector<std::unique_ptr<plugin>> plugins_;
     const gr_renderext_t *last_registered_ = nullptr;
     std::vector<log_line> log_;
+    std::vector<std::string> reports_;
     std::function<void(const std::string &)> trace_hook_;
     FILE *echo_ = nullptr;
 

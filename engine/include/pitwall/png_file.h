@@ -4,6 +4,7 @@
 #ifndef PITWALL_PNG_FILE_H
 #define PITWALL_PNG_FILE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,8 +28,17 @@ struct argb_image {
 // allocate gigabytes.
 inline constexpr int max_png_side = 8192;
 
-// Any PNG colour type and depth, converted to 8-bit ARGB. False (with a reason) for a missing
-// file, a file that is not a PNG, a damaged one, or one larger than max_png_side either way.
+// The largest PNG file read_png reads. Compressed, a max_png_side square takes far less; the
+// limit only stops a mistaken path (a disk image, a log) from being read whole.
+inline constexpr size_t max_png_file_bytes = 64u << 20;
+
+// The PNG held in `bytes` (a whole file), in any colour type and depth, converted to 8-bit ARGB.
+// False for bytes that are not a PNG, a damaged one, or one larger than max_png_side either way,
+// with the reason alone in `why` (libpng's own message where libpng found the fault).
+bool decode_png(const std::string &bytes, argb_image *out, std::string *why);
+
+// decode_png of a file read through read_regular_file (at most max_png_file_bytes): a FIFO or a
+// device is refused, never waited on. `why` is "<path>: <reason>".
 bool read_png(const std::string &path, argb_image *out, std::string *why);
 
 // An 8-bit RGBA PNG. False (with a reason) when the file cannot be written.

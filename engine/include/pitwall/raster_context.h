@@ -37,6 +37,8 @@ public:
     raster_context &operator=(const raster_context &) = delete;
 
     gr_context_t *context();
+    // Fill the whole canvas with 0xAARRGGBB, as before a new frame.
+    void clear(uint32_t background);
     int width() const;
     int height() const;
 

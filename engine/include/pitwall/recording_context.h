@@ -46,8 +46,10 @@ public:
     void fail_size_query(const std::string &path);
     void remove_image(const std::string &path);
 
-    // Text model: width = bytes x advance, height = the line height of the style's size.
+    // Text model: width = bytes x advance, height = the line height of the style's size, unless
+    // the text has a fixed extent of its own (at every size).
     void set_text_advance(int32_t pixels_per_byte) { advance_ = pixels_per_byte; }
+    void set_text_extent(const std::string &text, int16_t width, int16_t height) { extents_[text] = {width, height}; }
     void set_line_height(int32_t size, int32_t height) { line_heights_[size] = height; }
     int32_t line_height(int32_t size) const; // default: the size itself
     void fail_text_extent(bool fail) { fail_text_extent_ = fail; }
@@ -87,6 +89,7 @@ private:
     std::vector<std::unique_ptr<image>> images_;
     std::vector<std::string> trace_;
     std::map<int32_t, int32_t> line_heights_;
+    std::map<std::string, std::pair<int16_t, int16_t>> extents_;
     int32_t advance_ = 8;
     bool fail_text_extent_ = false;
     bool fail_create_path_ = false;

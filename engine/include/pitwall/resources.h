@@ -1,7 +1,8 @@
 // resources.h - the engine's resource manager: fonts by resource name.
 //
-// A name resolves, in this order, to an entry a test or scene registered (map_font, add_font,
-// stage_font_failure), or to a file of that name under the application's base directory. Each
+// A name resolves, in this order, to an entry a test or scene registered (map_font, add_font), or
+// to a file of that name under the application's base directory; a staged fault makes the lookup
+// or the font of a name fail until it is cleared. Each
 // lookup with a style yields the font at that style's pixel size; fonts are created once per
 // (name, size) and live as long as the engine.
 #ifndef PITWALL_RESOURCES_H
@@ -25,7 +26,6 @@ struct gr_font {
 // A resource-manager entry: one font name at the pixel size of the style it was looked up with.
 struct gr_resource {
     gr_font font;
-    bool font_fails; // res_font gives null for this entry (staged by tests)
 };
 
 namespace pitwall {
@@ -42,8 +42,13 @@ public:
     void map_font(const std::string &name, const std::string &file);
     // A name that resolves without a file: enough for the recording context.
     void add_font(const std::string &name);
-    // A name that res_lookup finds but whose res_font fails.
+    // A name that res_lookup finds but whose res_font fails (a name not registered yet resolves
+    // without a file).
     void stage_font_failure(const std::string &name);
+    // A name that res_lookup does not find, even when registered.
+    void stage_lookup_failure(const std::string &name);
+    // The name resolves as it did before any fault was staged.
+    void clear_fault(const std::string &name);
     // Forget every registered name.
     void clear();
 
@@ -64,11 +69,9 @@ private:
 
     std::string base_dir_;
     gr_resources_t table_{};
-    struct source {
-        std::string file; // absolute, or empty for a modelled font
-        bool font_fails;
-    };
-    std::map<std::string, source> names_;
+    enum class fault { lookup, font };
+    std::map<std::string, std::string> names_; // name -> absolute file, or empty for a modelled font
+    std::map<std::string, fault> faults_;
     std::map<std::pair<std::string, int32_t>, std::unique_ptr<gr_resource>> entries_;
     int releases_ = 0;
     std::function<void(const std::string &)> trace_;

@@ -1,17 +1,45 @@
-// Font faces: FreeType opens the file, Cairo renders it. The FreeType library object is shared
-// by the whole process and never closed, because Cairo may keep a face alive in its own caches
-// after our last reference is gone; each face is closed by Cairo itself when it lets go of it.
+// Font faces: the file is read whole (never opened blocking by FreeType itself: a FIFO named as a
+// font would hang the draw), FreeType parses the bytes, Cairo renders the face. The FreeType
+// library object is shared by the whole process and never closed, because Cairo may keep a face
+// alive in its own caches after our last reference is gone; each face is closed by Cairo itself
+// when it lets go of it, and its bytes are freed right after it.
 #include "font_cache.h"
+
+#include "pitwall/file_read.h"
 
 #include <cairo-ft.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <cmath>
+#include <cstdio>
+#include <memory>
 #include <mutex>
 
 namespace pitwall::raster {
 namespace {
+
+// FreeType's own message for each error code, from the list in its error header (the library
+// keeps the strings out of its build, so FT_Error_String gives nothing).
+struct freetype_error {
+    int code;
+    const char *message;
+};
+
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {v, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}};
+const freetype_error freetype_errors[] =
+#include FT_ERRORS_H
+
+std::string freetype_message(FT_Error code) {
+    for (const freetype_error *e = freetype_errors; e->message != nullptr; ++e)
+        if (e->code == FT_ERROR_BASE(code)) return e->message;
+    char text[32];
+    std::snprintf(text, sizeof text, "FreeType error 0x%02X", unsigned(code));
+    return text;
+}
 
 FT_Library freetype() {
     static FT_Library library = [] {
@@ -22,17 +50,50 @@ FT_Library freetype() {
     return library;
 }
 
-// FT_New_Face on one library from several threads at once is not allowed.
+// FT_New_Memory_Face on one library from several threads at once is not allowed.
 std::mutex &freetype_lock() {
     static std::mutex lock;
     return lock;
 }
 
+// A face and the file bytes it reads from: FreeType keeps pointing into them until the face is
+// done, so the face is closed first (members are destroyed after the destructor's body).
+struct face_file {
+    std::string bytes;
+    FT_Face face = nullptr;
+
+    face_file() = default;
+    ~face_file() {
+        if (face == nullptr) return;
+        std::lock_guard<std::mutex> guard(freetype_lock());
+        FT_Done_Face(face);
+    }
+    face_file(const face_file &) = delete;
+    face_file &operator=(const face_file &) = delete;
+};
+
 const cairo_user_data_key_t face_key{};
 
-void close_face(void *face) {
-    std::lock_guard<std::mutex> guard(freetype_lock());
-    FT_Done_Face(static_cast<FT_Face>(face));
+void close_face(void *data) { delete static_cast<face_file *>(data); }
+
+// The file opened as a FreeType face, or null with the reason in `why`.
+std::unique_ptr<face_file> open_face_file(const std::string &path, std::string *why) {
+    auto file = std::make_unique<face_file>();
+    if (!read_regular_file(path, font_cache::max_font_file_bytes, file->bytes, why)) return nullptr;
+    FT_Error error = FT_Err_Ok;
+    {
+        std::lock_guard<std::mutex> guard(freetype_lock());
+        FT_Library lib = freetype();
+        error = lib == nullptr ? FT_Err_Cannot_Open_Resource
+                               : FT_New_Memory_Face(lib, reinterpret_cast<const FT_Byte *>(file->bytes.data()),
+                                                    FT_Long(file->bytes.size()), 0, &file->face);
+    }
+    if (error != FT_Err_Ok) {
+        file->face = nullptr; // FreeType frees a face it failed to open
+        *why = freetype_message(error);
+        return nullptr;
+    }
+    return file;
 }
 
 } // namespace
@@ -43,34 +104,33 @@ font_cache::~font_cache() {
         if (entry.second != nullptr) cairo_font_face_destroy(entry.second);
 }
 
-cairo_font_face_t *font_cache::face(const std::string &file, bool *first_failure) {
+cairo_font_face_t *font_cache::face(const std::string &file, std::string *failure) {
     if (auto it = faces_.find(file); it != faces_.end()) return it->second;
-    cairo_font_face_t *result = nullptr;
-    FT_Face ft_face = nullptr;
-    {
-        std::lock_guard<std::mutex> guard(freetype_lock());
-        FT_Library lib = freetype();
-        if (lib != nullptr && FT_New_Face(lib, file.c_str(), 0, &ft_face) != 0) ft_face = nullptr;
-    }
+    std::string why;
+    std::unique_ptr<face_file> opened = open_face_file(file, &why);
     files_opened_ += 1;
-    if (ft_face != nullptr) {
-        result = cairo_ft_font_face_create_for_ft_face(ft_face, 0);
-        if (cairo_font_face_set_user_data(result, &face_key, ft_face, &close_face) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_t *result = nullptr;
+    if (opened != nullptr) {
+        result = cairo_ft_font_face_create_for_ft_face(opened->face, 0);
+        cairo_status_t status = cairo_font_face_set_user_data(result, &face_key, opened.get(), &close_face);
+        if (status == CAIRO_STATUS_SUCCESS) {
+            opened.release(); // Cairo frees it with the face
+        } else {
             cairo_font_face_destroy(result);
-            close_face(ft_face);
             result = nullptr;
+            why = cairo_status_to_string(status);
         }
     }
     faces_[file] = result;
-    if (result == nullptr && first_failure != nullptr) *first_failure = true;
+    if (result == nullptr && failure != nullptr) *failure = why;
     return result;
 }
 
-cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size, bool *first_failure) {
+cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size, std::string *failure) {
     if (file.empty() || pixel_size < 1 || pixel_size > max_pixel_size) return nullptr;
     auto key = std::make_pair(file, pixel_size);
     if (auto it = scaled_.find(key); it != scaled_.end()) return it->second;
-    cairo_font_face_t *font_face = face(file, first_failure);
+    cairo_font_face_t *font_face = face(file, failure);
     if (font_face == nullptr) return nullptr;
 
     cairo_matrix_t font_matrix, identity;

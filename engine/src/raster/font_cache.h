@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <utility>
@@ -27,17 +28,21 @@ public:
     font_cache &operator=(const font_cache &) = delete;
 
     // The font of an absolute file at a pixel size (1 to max_pixel_size), or null when the file
-    // name is empty or the file is not a font FreeType can open. A failing file is not retried;
-    // `first_failure` (optional) tells whether this call was the one that found it failing.
-    cairo_scaled_font_t *get(const std::string &file, int pixel_size, bool *first_failure = nullptr);
+    // name is empty or the file is not a font FreeType can open. A failing file is not retried:
+    // only the call that found it failing receives the reason in `failure` (optional), so that
+    // the caller reports it once.
+    cairo_scaled_font_t *get(const std::string &file, int pixel_size, std::string *failure = nullptr);
     static line_metrics metrics(cairo_scaled_font_t *font);
 
     int files_opened() const { return files_opened_; }
 
     static constexpr int max_pixel_size = 1024;
+    // The largest font file read. Large CJK collections stay below it; a mistaken path to a
+    // disk image or an archive does not get read whole.
+    static constexpr size_t max_font_file_bytes = 64u << 20;
 
 private:
-    cairo_font_face_t *face(const std::string &file, bool *first_failure);
+    cairo_font_face_t *face(const std::string &file, std::string *failure);
 
     std::map<std::string, cairo_font_face_t *> faces_; // null: the file failed to open
     std::map<std::pair<std::string, int>, cairo_scaled_font_t *> scaled_;

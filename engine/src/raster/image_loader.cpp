@@ -3,6 +3,8 @@
 #include "nine_patch_file.h"
 #include "raster_state.h"
 
+#include "pitwall/file_read.h"
+
 #include <cstring>
 
 namespace pitwall::raster {
@@ -60,19 +62,29 @@ image::~image() {
     if (surface != nullptr) cairo_surface_destroy(surface);
 }
 
-std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size) {
+std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size, std::string *why) {
+    auto fail = [why](std::string reason) -> std::unique_ptr<image> {
+        if (why != nullptr) *why = std::move(reason);
+        return nullptr;
+    };
     if (size != nullptr && (size[0] < 1 || size[1] < 1 || size[0] > raster_context::max_side ||
                             size[1] > raster_context::max_side))
-        return nullptr;
+        return fail("requested size " + std::to_string(size[0]) + "x" + std::to_string(size[1]) +
+                    " is outside 1 to " + std::to_string(raster_context::max_side) + " pixels a side");
+    std::string bytes, reason;
+    if (!read_regular_file(path, max_png_file_bytes, bytes, &reason)) return fail(reason);
     argb_image pixels;
-    if (!read_png(path, &pixels, nullptr)) return nullptr;
+    if (!decode_png(bytes, &pixels, &reason)) return fail(reason);
+    bytes = std::string(); // the compressed file is not needed while the surfaces are made
 
     auto loaded = std::make_unique<image>();
     if (is_nine_patch_name(path)) {
         // A nine-patch is stretched piece by piece when drawn; a requested size does not apply.
         argb_image content;
         stretch_bands bands;
-        if (!strip_nine_patch(pixels, &content, &bands)) return nullptr;
+        if (!strip_nine_patch(pixels, &content, &bands))
+            return fail("a nine-patch needs at least 3x3 pixels, this one has " + std::to_string(pixels.width) +
+                        "x" + std::to_string(pixels.height));
         pixels = std::move(content);
         loaded->nine_patch = true;
         put16(loaded->stretch, GR_STRETCH_SX_OFFSET, bands.sx);
@@ -82,12 +94,14 @@ std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *s
         size = nullptr;
     }
     loaded->surface = surface_of(pixels);
-    if (loaded->surface == nullptr) return nullptr;
+    if (loaded->surface == nullptr) return fail("no memory for a " + std::to_string(pixels.width) + "x" +
+                                                std::to_string(pixels.height) + " surface");
     loaded->width = pixels.width;
     loaded->height = pixels.height;
     if (size != nullptr && (size[0] != pixels.width || size[1] != pixels.height)) {
         cairo_surface_t *resized = scaled(loaded->surface, pixels.width, pixels.height, size[0], size[1]);
-        if (resized == nullptr) return nullptr;
+        if (resized == nullptr)
+            return fail("no memory for a " + std::to_string(size[0]) + "x" + std::to_string(size[1]) + " surface");
         cairo_surface_destroy(loaded->surface);
         loaded->surface = resized;
         loaded->width = size[0];

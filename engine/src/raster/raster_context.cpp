@@ -163,6 +163,11 @@ raster::path *raster_context::state::find_path(const void *handle) const {
 
 raster_context::raster_context(engine &owner, int width, int height, uint32_t background)
     : state_(std::make_unique<state>(owner, std::clamp(width, 1, max_side), std::clamp(height, 1, max_side))) {
+    clear(background);
+    owner.set_render_context(&state_->context);
+}
+
+void raster_context::clear(uint32_t background) {
     cairo_surface_flush(state_->canvas);
     unsigned char *data = cairo_image_surface_get_data(state_->canvas);
     int stride = cairo_image_surface_get_stride(state_->canvas);
@@ -175,7 +180,6 @@ raster_context::raster_context(engine &owner, int width, int height, uint32_t ba
         std::fill(row, row + state_->width, premul);
     }
     cairo_surface_mark_dirty(state_->canvas);
-    owner.set_render_context(&state_->context);
 }
 
 raster_context::~raster_context() {

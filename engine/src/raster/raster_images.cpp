@@ -7,6 +7,8 @@
 //          +--------+            a pivot of (-1, -1) means the centre of the drawn size
 #include "raster_state.h"
 
+#include "pitwall/engine.h"
+
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -16,15 +18,31 @@ namespace {
 
 bool is_empty(const gr_rect_t &r) { return r.x2 < r.x1 || r.y2 < r.y1; }
 
+// Widgets name their images "<base_dir>/images/...": the part after the application directory is
+// what a scene's author recognises.
+std::string shown_path(const std::string &path, const std::string &base_dir) {
+    if (base_dir.empty()) return path;
+    std::string prefix = base_dir.back() == '/' ? base_dir : base_dir + "/";
+    if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
+    return path;
+}
+
 } // namespace
 
 gr_image_t *op_load_image(gr_context_t *ctx, const char *path, uint32_t flags, const int32_t *size, int32_t zero) {
     (void)flags; // every plug-in passes the same value; it selects nothing here
     (void)zero;
-    if (path == nullptr) return nullptr;
-    std::unique_ptr<image> loaded = load_image_file(path, size);
-    if (loaded == nullptr) return nullptr;
     raster_context::state &s = state_of(ctx);
+    if (path == nullptr) {
+        s.owner.report("cannot load image: no path given");
+        return nullptr;
+    }
+    std::string why;
+    std::unique_ptr<image> loaded = load_image_file(path, size, &why);
+    if (loaded == nullptr) {
+        s.owner.report("cannot load image \"" + shown_path(path, s.owner.base_dir()) + "\": " + why);
+        return nullptr;
+    }
     s.images.push_back(std::move(loaded));
     return reinterpret_cast<gr_image_t *>(s.images.back().get());
 }

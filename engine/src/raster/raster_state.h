@@ -46,8 +46,9 @@ struct image {
 };
 
 // Load a PNG (a nine-patch when the name ends in ".9.png"), optionally scaled once to
-// width x height. Null for a missing, unreadable or non-PNG file or a size below 1 pixel.
-std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size);
+// width x height. Null for a missing, unreadable or non-PNG file or a size below 1 pixel, with
+// the reason alone in `why` (the caller names the file).
+std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size, std::string *why);
 
 struct path {
     int32_t kind = 0;

@@ -67,14 +67,15 @@ struct sized_font {
     cairo_scaled_font_t *scaled = nullptr;
 };
 
-// A file that cannot be opened is reported once in the engine's log, so that a scene with a
-// wrong font map does not silently show empty texts.
+// A file that cannot be opened is reported once, with the reason, so that a scene with a wrong
+// font map does not silently show empty texts.
 sized_font font_at(raster_context::state &s, const gr_font &font, int32_t size) {
-    bool first_failure = false;
+    std::string failure;
     int32_t pixels = std::clamp(size, int32_t(1), int32_t(font_cache::max_pixel_size));
-    cairo_scaled_font_t *scaled = s.fonts.get(font.file, pixels, &first_failure);
-    if (first_failure)
-        s.owner.write_log(GRE_LOG_WARNING, "Engine: font \"" + font.name + "\": cannot open font file " + font.file);
+    cairo_scaled_font_t *scaled = s.fonts.get(font.file, pixels, &failure);
+    if (!failure.empty()) {
+        s.owner.report("cannot open font \"" + font.name + "\" (" + font.file + "): " + failure);
+    }
     return sized_font{scaled != nullptr, size >= 1 ? scaled : nullptr};
 }
 
