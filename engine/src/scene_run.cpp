@@ -29,7 +29,8 @@ error scene_run::build(engine &eng, const scene &s, recording_context *recorder)
 error scene_run::apply(const scene_step &step) {
     if (recorder_ != nullptr) apply_staging(step.stage, *recorder_, engine_->fonts());
     error err;
-    for (const auto &[name, from] : step.clones) {
+    for (const auto &clone : step.clones) {
+        const std::string &name = clone.first, &from = clone.second;
         control *source = find(from, &err);
         if (source == nullptr) return err;
         if (std::any_of(controls_.begin(), controls_.end(), [&](const control &c) { return c.name == name; }))
