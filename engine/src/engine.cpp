@@ -4,6 +4,9 @@
 #include <dirent.h>
 #include <dlfcn.h>
 
+#include <mutex>
+#include <set>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -64,6 +67,11 @@ plugin *engine::load_plugin(const std::string &library_path, error *err) {
         const char *why = dlerror();
         return fail(why != nullptr ? why : "cannot be loaded");
     }
+    // A plug-in keeps process-wide state (the application handle its init was given, its shared
+    // images): a second engine initialising the same library would take it from the first.
+    if (!claim_library(loaded->library_))
+        return fail("is in use by another engine of this process (one engine per plug-in library)");
+    loaded->claimed_ = true;
     auto create = reinterpret_cast<gre_plugin_create_fn>(dlsym(loaded->library_, "gre_plugin_create"));
     if (create == nullptr) return fail("exports no gre_plugin_create");
     if (create(&loaded->record_) != 0) return fail("gre_plugin_create failed");
@@ -146,11 +154,30 @@ void engine::trace(const std::string &line) const {
 
 // ---- plugin -----------------------------------------------------------------------------------
 
+namespace {
+
+// The libraries some engine of this process holds, by dlopen handle (one per library file).
+std::mutex g_claimed_mutex;
+std::set<void *> g_claimed;
+
+} // namespace
+
+bool claim_library(void *handle) {
+    std::lock_guard<std::mutex> lock(g_claimed_mutex);
+    return g_claimed.insert(handle).second;
+}
+
+void release_library(void *handle) {
+    std::lock_guard<std::mutex> lock(g_claimed_mutex);
+    g_claimed.erase(handle);
+}
+
 plugin::plugin(engine &owner, std::string path) : engine_(&owner), path_(std::move(path)) {}
 
 plugin::~plugin() {
     if (initialised_ && record_.fini != nullptr) record_.fini(engine_->app());
     std::free(record_.name);
+    if (claimed_) release_library(library_);
     if (library_ != nullptr) dlclose(library_);
 }
 

@@ -20,7 +20,7 @@ error scene_run::build(engine &eng, const scene &s, recording_context *recorder)
         plugin *p = eng.find_plugin(c.widget);
         if (p == nullptr) return "control " + quoted(c.name) + ": no plug-in registers " + quoted(c.widget);
         use(*p);
-        controls_.push_back(control{c.name, make_control(c.x, c.y, c.width, c.height, &canvas_), p->create(), {}});
+        controls_.push_back(control{c.name, make_control(c.x, c.y, c.width, c.height, &canvas_), p->create(), {}, {}});
         if (error e = change(controls_.back(), c.state); !e.empty()) return "control " + quoted(c.name) + ": " + e;
     }
     return {};
@@ -36,13 +36,14 @@ error scene_run::apply(const scene_step &step) {
         if (std::any_of(controls_.begin(), controls_.end(), [&](const control &c) { return c.name == name; }))
             return "clone " + quoted(name) + ": a control of that name exists";
         if (on_action_) on_action_("clone " + quoted(from) + " as " + quoted(name));
-        control copy{name, source->rect, source->widget->clone(), source->clip};
+        control copy{name, source->rect, source->widget->clone(), source->clip, {}};
         controls_.push_back(std::move(copy));
     }
     for (const std::string &name : step.destroys) {
         control *gone = find(name, &err);
         if (gone == nullptr) return err;
         if (on_action_) on_action_("destroy " + quoted(name));
+        if (gone->shown) vacated_.push_back(*gone->shown);
         controls_.erase(controls_.begin() + (gone - controls_.data()));
     }
     for (const auto &[name, c] : step.changes) {
@@ -53,18 +54,105 @@ error scene_run::apply(const scene_step &step) {
     return {};
 }
 
+int scene_run::draw_one(control &c, gr_context_t *ctx, const draw_observer &observer) {
+    gr_instance_t *record = c.widget->record();
+    const int32_t dirty_before = record->dirty;
+    const int result = c.widget->draw(ctx, c.rect);
+    // The names are copied only when someone reads them: a steady frame allocates nothing here.
+    if (observer || result != 0) {
+        draw_result r{c.name, c.widget->owner().display_name(), result, dirty_before, record->dirty};
+        if (observer) observer(r);
+        if (result != 0) failures_.push_back(std::move(r));
+    }
+    return result;
+}
+
 int scene_run::draw(gr_context_t *ctx, const draw_observer &observer) {
     failures_.clear();
     for (control &c : controls_) {
         if (recorder_ != nullptr && c.clip) recorder_->set_clip_state(*c.clip);
-        gr_instance_t *record = c.widget->record();
-        draw_result r{c.name, c.widget->owner().display_name(), 0, record->dirty, 0};
-        r.result = c.widget->draw(ctx, c.rect);
-        r.dirty_after = record->dirty;
-        if (observer) observer(r);
-        if (r.result != 0) failures_.push_back(std::move(r));
+        c.shown = area(c);
+        draw_one(c, ctx, observer);
     }
+    vacated_.clear();
     return static_cast<int>(failures_.size());
+}
+
+namespace {
+
+bool meet(const gr_rect_t &a, const gr_rect_t &b) { return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2; }
+
+bool same(const std::optional<gr_rect_t> &a, const std::optional<gr_rect_t> &b) {
+    if (!a || !b) return !a && !b;
+    return a->x1 == b->x1 && a->y1 == b->y1 && a->x2 == b->x2 && a->y2 == b->y2;
+}
+
+// Overlapping rectangles become their bounding box, so that no pixel is repainted twice (a
+// translucent widget drawn twice over one background would come out darker).
+void merge_overlaps(std::vector<gr_rect_t> &rects) {
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < rects.size() && !merged; ++i)
+            for (size_t j = i + 1; j < rects.size() && !merged; ++j)
+                if (meet(rects[i], rects[j])) {
+                    rects[i] = gr_rect_t{std::min(rects[i].x1, rects[j].x1), std::min(rects[i].y1, rects[j].y1),
+                                         std::max(rects[i].x2, rects[j].x2), std::max(rects[i].y2, rects[j].y2)};
+                    rects.erase(rects.begin() + std::ptrdiff_t(j));
+                    merged = true;
+                }
+    }
+}
+
+} // namespace
+
+int scene_run::draw_changed(gr_context_t *ctx, const std::function<void(const gr_rect_t &)> &repaint,
+                            const draw_observer &observer) {
+    failures_.clear();
+    damage_ = vacated_;
+    vacated_.clear();
+    std::vector<std::optional<gr_rect_t>> &now = areas_now_;
+    now.assign(controls_.size(), std::nullopt);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        control &c = controls_[i];
+        now[i] = area(c);
+        if (!same(now[i], c.shown)) {
+            // Moved, resized, shown or hidden: both where it was and where it is now.
+            if (c.shown) damage_.push_back(*c.shown);
+            if (now[i]) damage_.push_back(*now[i]);
+        } else if (now[i] && c.widget->record()->dirty != 0) {
+            damage_.push_back(*now[i]);
+        }
+    }
+    merge_overlaps(damage_);
+    for (const gr_rect_t &r : damage_) {
+        if (repaint) repaint(r);
+        for (size_t i = 0; i < controls_.size(); ++i) {
+            if (!now[i] || !meet(*now[i], r)) continue;
+            ctx->ops->set_clip(ctx, &r);
+            draw_one(controls_[i], ctx, observer);
+            ctx->ops->clear_clip(ctx);
+        }
+    }
+    for (size_t i = 0; i < controls_.size(); ++i) controls_[i].shown = now[i];
+    return static_cast<int>(failures_.size());
+}
+
+// Where a control can draw: its own rectangle and its widget's (position plus the instance's
+// 16-bit offsets, the instance's size or the control's), on the canvas; none while it would not
+// draw at all.
+std::optional<gr_rect_t> scene_run::area(const control &c) const {
+    const gr_instance_t *record = c.widget->record();
+    if (record->visible == 0 || record->inhibit != 0.0f) return std::nullopt;
+    const int64_t x = c.rect.x, y = c.rect.y;
+    const int64_t wx = x + int16_t(record->x & 0xffffu), wy = y + int16_t(record->y & 0xffffu);
+    const int64_t w = record->width == -1 ? c.rect.width : record->width;
+    const int64_t h = record->height == -1 ? c.rect.height : record->height;
+    const int64_t x1 = std::max<int64_t>({std::min(x, wx), 0});
+    const int64_t y1 = std::max<int64_t>({std::min(y, wy), 0});
+    const int64_t x2 = std::min<int64_t>(std::max(x + c.rect.width, wx + w), canvas_.size.width - 1);
+    const int64_t y2 = std::min<int64_t>(std::max(y + c.rect.height, wy + h), canvas_.size.height - 1);
+    if (x2 < x1 || y2 < y1) return std::nullopt;
+    return gr_rect_t{int16_t(x1), int16_t(y1), int16_t(x2), int16_t(y2)};
 }
 
 void scene_run::clear() {

@@ -4,6 +4,7 @@
 #include "renderext.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -17,6 +18,11 @@ struct splash_record {
     char *logo_path;   // owned copy, null until set
     gr_image_t *image; // loaded at the first visible draw, null while none is held
 };
+#if UINTPTR_MAX == 0xffffffffu
+static_assert(offsetof(splash_record, logo_path) == 0 && offsetof(splash_record, image) == 4 &&
+                  sizeof(splash_record) == 8,
+              "record layout of the 32-bit target");
+#endif
 
 constexpr kit::attr_def k_attrs[] = {
     kit::attr_string(12, "logo_path", offsetof(splash_record, logo_path)),

@@ -6,6 +6,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -76,6 +77,22 @@ TEST(plugin_loading, a_plugin_that_registers_nothing_or_a_missing_file_is_an_err
     EXPECT_NE(err.find("registered no render extension"), std::string::npos) << err;
     EXPECT_EQ(eng.load_plugin("/nonexistent/libgre-plugin-None.so", &err), nullptr);
     EXPECT_NE(err.find("/nonexistent/libgre-plugin-None.so"), std::string::npos) << err;
+}
+
+// A plug-in keeps its application handle and shared images process-wide: a second engine loading
+// the same library while the first holds it would take them over, so it is refused; once the
+// first engine has unloaded it, the library serves the next.
+TEST(plugin_loading, one_engine_at_a_time_per_library) {
+    const std::string splash = std::string(PITWALL_PLUGIN_DIR) + "/libgre-plugin-SplashImage.so";
+    auto first = std::make_unique<pitwall::engine>("/app");
+    ASSERT_NE(first->load_plugin(splash, nullptr), nullptr);
+    pitwall::engine second{"/other"};
+    pitwall::error err;
+    EXPECT_EQ(second.load_plugin(splash, &err), nullptr);
+    EXPECT_NE(err.find("is in use by another engine of this process"), std::string::npos) << err;
+    EXPECT_EQ(first->load_plugin(splash, &err), nullptr) << "nor twice in one engine";
+    first.reset();
+    EXPECT_NE(second.load_plugin(splash, &err), nullptr) << err;
 }
 
 TEST(attribute_marshalling, unknown_names_and_wrong_kinds_are_errors_never_crashes) {

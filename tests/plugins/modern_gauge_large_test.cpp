@@ -240,7 +240,8 @@ TEST_F(modern_large, minor_marks_across_zones_take_the_colour_of_their_own_value
 // degrees at (trunc(-144.96 + 220 - 4 + 0.5), trunc(144.96 + 220 - 16 + 0.5)) = (71, 349); "b" at
 // 270 at (216, trunc(-0.5) = 0); "c" at 405 at (361, 349). A zone pass whose font lookup fails
 // leaves its labels to the next pass, in that pass's colour.
-TEST_F(modern_large, labels_sit_on_their_ticks_in_their_zone_colour_or_the_next_found_one) {
+// Its own engine per pass, and no other: a plug-in library serves one engine at a time.
+TEST(modern_large_labels, labels_sit_on_their_ticks_in_their_zone_colour_or_the_next_found_one) {
     const std::string font = "fonts/labels.otf";
     for (bool fail_first_pass : {false, true}) {
         SCOPED_TRACE(fail_first_pass);

@@ -94,6 +94,7 @@ private:
     gre_plugin_t record_{};
     const gr_renderext_t *descriptor_ = nullptr;
     bool initialised_ = false;
+    bool claimed_ = false; // this plug-in holds the library's process-wide claim
 };
 
 // The engine: one application handle, its services and the loaded plug-ins.
@@ -157,6 +158,11 @@ private:
 
     friend class plugin;
 };
+
+// One engine at a time per plug-in library in a process: claim a dlopen handle (false when another
+// plug-in record holds it), release it at unload.
+bool claim_library(void *handle);
+void release_library(void *handle);
 
 // The engine that owns an application handle (the one every gre_app_log call names).
 engine *engine_of(gr_application_t *app);

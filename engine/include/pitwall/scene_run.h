@@ -45,6 +45,16 @@ public:
 
     // Draw every control in order; returns the number of draws that returned nonzero.
     int draw(gr_context_t *ctx, const draw_observer &observer = {});
+    // Redraw only what changed since the previous draw: a control that is dirty (and would draw),
+    // moved or resized, shown or hidden, cloned or destroyed damages its area, where it is now and
+    // where it was. For each damaged rectangle (overlapping ones merged), `repaint` puts the
+    // background back, then every control meeting it is drawn in order with the clip set to it.
+    // Returns the number of draws that returned nonzero.
+    int draw_changed(gr_context_t *ctx, const std::function<void(const gr_rect_t &)> &repaint,
+                     const draw_observer &observer = {});
+    // The rectangles the last draw_changed repainted, canvas coordinates, corners inclusive.
+    const std::vector<gr_rect_t> &damage() const { return damage_; }
+
     // The draws of the last draw() that returned nonzero, in draw order.
     const std::vector<draw_result> &failures() const { return failures_; }
     // The plug-ins this run has made instances of, in the order first used.
@@ -62,7 +72,10 @@ private:
         gr_control_t rect;
         std::unique_ptr<instance> widget;
         std::optional<std::optional<gr_rect_t>> clip; // staged clip, canvas coordinates
+        std::optional<gr_rect_t> shown; // the area it was last drawn in, none while it draws nothing
     };
+    std::optional<gr_rect_t> area(const control &c) const;
+    int draw_one(control &c, gr_context_t *ctx, const draw_observer &observer);
     control *find(const std::string &name, error *err);
     error change(control &c, const control_change &change);
     void use(const plugin &p);
@@ -72,6 +85,9 @@ private:
     gr_canvas_t canvas_{};
     std::vector<control> controls_;
     std::vector<draw_result> failures_;
+    std::vector<gr_rect_t> damage_;
+    std::vector<gr_rect_t> vacated_; // areas of controls destroyed since the last draw
+    std::vector<std::optional<gr_rect_t>> areas_now_; // draw_changed's working list, kept for its capacity
     std::vector<const plugin *> used_;
     std::function<void(const std::string &)> on_action_;
 };

@@ -10,6 +10,7 @@
 #include "nine_patch.h"
 #include "ticks.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace bars {
@@ -100,7 +101,64 @@ struct bar_record {
     float upper_hyst;
     float value_min;
     float value_max;
+    uint32_t reserved; // unused tail: the engine's record is four bytes longer than the fields
 };
+
+// On the 32-bit target the engine allocates 340 bytes per instance and the record is read field by
+// field at these offsets, by both bars.
+#if UINTPTR_MAX == 0xffffffffu
+static_assert(offsetof(bar_record, value) == 0 && offsetof(bar_record, render_title) == 4 &&
+                  offsetof(bar_record, tick_pos) == 8 && offsetof(bar_record, tick_mode) == 9 &&
+                  offsetof(bar_record, title_len) == 12,
+              "32-bit record: value, title, scale placement");
+static_assert(offsetof(bar_record, threshold_state) == 16 && offsetof(bar_record, level) == 20 &&
+                  offsetof(bar_record, lower_threshold) == 24 && offsetof(bar_record, upper_threshold) == 28,
+              "32-bit record: threshold state and recompute level");
+static_assert(offsetof(bar_record, shine_images) == 32 && sizeof(bar_record::shine_images) == 12 &&
+                  offsetof(bar_record, ninepatch_ready) == 44 && offsetof(bar_record, segment_patch) == 46 &&
+                  offsetof(bar_record, segment_patch) + offsetof(kit::nine_patch, target) == 118 &&
+                  sizeof(kit::nine_patch) == 144,
+              "32-bit record: shine images and the segment nine-patch");
+static_assert(offsetof(bar_record, layout_width) == 190 && offsetof(bar_record, layout_height) == 192 &&
+                  offsetof(bar_record, layout) == 194 && sizeof(layout_block) == 16,
+              "32-bit record: layout size and block");
+static_assert(offsetof(vertical_layout, title_size) == 0 && offsetof(vertical_layout, tick_x) == 2 &&
+                  offsetof(vertical_layout, tick_w) == 4 && offsetof(vertical_layout, bar_x) == 6 &&
+                  offsetof(vertical_layout, bar_w) == 8 && offsetof(vertical_layout, bar_len) == 10 &&
+                  offsetof(vertical_layout, fill_x) == 12 && offsetof(vertical_layout, fill_w) == 14,
+              "32-bit record: the vertical bar's layout block");
+static_assert(offsetof(horizontal_layout, title_size) == 0 && offsetof(horizontal_layout, tick_x) == 2 &&
+                  offsetof(horizontal_layout, tick_w) == 4 && offsetof(horizontal_layout, bar_x) == 6 &&
+                  offsetof(horizontal_layout, bar_len) == 8 && offsetof(horizontal_layout, bar_w) == 10 &&
+                  offsetof(horizontal_layout, fill_x) == 12 && offsetof(horizontal_layout, fill_w) == 14,
+              "32-bit record: the horizontal bar's layout block, bar_len before bar_w");
+static_assert(offsetof(bar_record, tick_list) == 212 && offsetof(bar_record, tick_count) == 216 &&
+                  offsetof(bar_record, value_map) == 220 && offsetof(bar_record, value_map_count) == 224 &&
+                  offsetof(bar_record, mark_lines) == 228 && offsetof(bar_record, mark_zone_counts) == 232 &&
+                  offsetof(bar_record, segment_zone_counts) == 244,
+              "32-bit record: derived arrays and zone counts");
+static_assert(offsetof(bar_record, font) == 256 && offsetof(bar_record, ticks) == 260 &&
+                  offsetof(bar_record, is_modern) == 264 && offsetof(bar_record, subsections) == 265 &&
+                  offsetof(bar_record, style) == 266 && offsetof(bar_record, orientation) == 267 &&
+                  offsetof(bar_record, title_alignment) == 268,
+              "32-bit record: font, tick text and the byte options");
+static_assert(offsetof(bar_record, lower_bar) == 272 && offsetof(bar_record, color_bar) == 276 &&
+                  offsetof(bar_record, upper_bar) == 280 && offsetof(bar_record, lower_tick) == 284 &&
+                  offsetof(bar_record, color_tick) == 288 && offsetof(bar_record, upper_tick) == 292 &&
+                  offsetof(bar_record, lower_title) == 296 && offsetof(bar_record, color_title) == 300 &&
+                  offsetof(bar_record, upper_title) == 304,
+              "32-bit record: colour triples");
+static_assert(offsetof(bar_record, lower_limit) == 308 && offsetof(bar_record, upper_limit) == 309 &&
+                  offsetof(bar_record, lower_value) == 312 && offsetof(bar_record, upper_value) == 316 &&
+                  offsetof(bar_record, lower_hyst) == 320 && offsetof(bar_record, upper_hyst) == 324 &&
+                  offsetof(bar_record, value_min) == 328 && offsetof(bar_record, value_max) == 332 &&
+                  sizeof(bar_record) == 340,
+              "32-bit record: limits, range and size");
+// A wider byte field would leave every offset in place where padding follows it.
+static_assert(sizeof(bar_record::tick_mode) == 1 && sizeof(bar_record::ninepatch_ready) == 1 &&
+                  sizeof(bar_record::title_alignment) == 1 && sizeof(bar_record::upper_limit) == 1,
+              "32-bit record: byte fields before padding");
+#endif
 
 } // namespace bars
 
