@@ -1,4 +1,4 @@
-// alloc_counter.h - heap allocations made while a benchmark's draw runs.
+// alloc_counter.h - heap allocations, and the bytes they asked for, made while a benchmark's draw runs.
 //
 // alloc_counter.cpp replaces malloc, calloc and realloc of the whole benchmark program with
 // counting wrappers around the C library's own allocator, so that every allocation made while a
@@ -11,25 +11,33 @@
 //         draw();
 //         alloc_counter::stop();
 //     }
-//     alloc_counter::report(state); // "allocs/draw"
+//     alloc_counter::report(state); // "allocs/draw" and "bytes/draw"
 #ifndef PITWALL_BENCH_ALLOC_COUNTER_H
 #define PITWALL_BENCH_ALLOC_COUNTER_H
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 namespace alloc_counter {
 
 extern bool counting;    // allocations are counted while true
 extern long allocations; // counted since the last reset
+extern long bytes;       // asked for by those allocations (a realloc counts its new size)
 
-inline void reset() { allocations = 0; }
+inline void reset() {
+    allocations = 0;
+    bytes = 0;
+}
 inline void start() { counting = true; }
 inline void stop() { counting = false; }
 
-// The "allocs/draw" counter: the allocations counted, per iteration of the benchmark loop.
-inline void report(benchmark::State &state) {
-    state.counters["allocs/draw"] =
+// The counters "allocs/<per>" and "bytes/<per>": what was counted, per iteration of the benchmark
+// loop (one draw of a widget, one frame of a scene).
+inline void report(benchmark::State &state, const std::string &per = "draw") {
+    state.counters["allocs/" + per] =
         benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+    state.counters["bytes/" + per] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 
 } // namespace alloc_counter

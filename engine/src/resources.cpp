@@ -46,32 +46,31 @@ void resources::clear() {
     entries_.clear();
 }
 
-gr_resource *resources::find(const std::string &name, int32_t size) {
+gr_resource *resources::find(std::string_view name, int32_t size) {
     if (auto f = faults_.find(name); f != faults_.end() && f->second == fault::lookup) return nullptr;
-    auto key = std::make_pair(name, size);
-    if (auto it = entries_.find(key); it != entries_.end()) return it->second.get();
+    if (auto it = entries_.find(entry_probe{name, size}); it != entries_.end()) return it->second.get();
     std::string file;
     if (auto it = names_.find(name); it != names_.end()) {
         file = it->second;
     } else {
         // Not registered: a font file of that name under the application directory.
-        file = (!name.empty() && name[0] == '/') ? name : base_dir_ + "/" + name;
+        file = (!name.empty() && name[0] == '/') ? std::string(name) : base_dir_ + "/" + std::string(name);
         if (!is_file(file)) return nullptr;
     }
-    auto entry = std::make_unique<gr_resource>(gr_resource{gr_font{name, file, size}});
+    auto entry = std::make_unique<gr_resource>(gr_resource{gr_font{std::string(name), file, size}});
     gr_resource *raw = entry.get();
-    entries_[key] = std::move(entry);
+    entries_.emplace(entry_key{std::string(name), size}, std::move(entry));
     return raw;
 }
 
 gr_resource_t *resources::res_lookup(gr_resources_t *res, const char *kind, const char *name,
                                      gr_text_style_t *style) {
     resources &self = owner_of(res);
-    std::string n = name != nullptr ? name : "";
+    std::string_view n = name != nullptr ? name : "";
     int32_t size = style != nullptr ? style->size : 0;
     gr_resource *entry = (kind != nullptr && std::strcmp(kind, "font") == 0) ? self.find(n, size) : nullptr;
     if (self.trace_)
-        self.trace_("res_lookup " + std::string(kind != nullptr ? kind : "null") + " \"" + n + "\" size=" +
+        self.trace_("res_lookup " + std::string(kind != nullptr ? kind : "null") + " \"" + std::string(n) + "\" size=" +
                     std::to_string(size) + (entry != nullptr ? " -> ok" : " -> null"));
     return reinterpret_cast<gr_resource_t *>(entry);
 }

@@ -18,6 +18,7 @@
 #include "gre_host.h"
 #include "pitwall/png_file.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -37,8 +38,10 @@ public:
     raster_context &operator=(const raster_context &) = delete;
 
     gr_context_t *context();
-    // Fill the whole canvas with 0xAARRGGBB, as before a new frame.
+    // Fill the whole canvas, or the part of it inside area (inclusive corners), with 0xAARRGGBB,
+    // as before a frame redraws it.
     void clear(uint32_t background);
+    void clear(const gr_rect_t &area, uint32_t background);
     int width() const;
     int height() const;
 
@@ -51,11 +54,15 @@ public:
     bool write_png(const std::string &path, int scale, std::string *why) const;
 
     int live_images() const; // loaded and not yet released
+    int decoded_images() const; // the decoded pixels behind them, one per file and requested size
+    int cached_pieces() const;  // stretched image parts kept for the next draw at that place and size
+    size_t cached_piece_bytes() const; // their pixels, never more than max_cached_piece_bytes
     int live_paths() const;  // created and not yet freed
     int font_files_opened() const; // font files opened so far, each at most once
 
     static constexpr int max_side = 8192;
     static constexpr int max_scale = 16;
+    static constexpr size_t max_cached_piece_bytes = size_t(16) << 20;
 
     struct state; // the implementation's own
 

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 
 // The engine's font: a named font file at one pixel size. The render contexts read these fields.
@@ -53,8 +54,8 @@ public:
     void clear();
 
     // Resolve a name at a pixel size to its entry, created once, or null (what res_lookup does,
-    // without tracing).
-    gr_resource *find(const std::string &name, int32_t size);
+    // without tracing). A name already resolved is found without copying it.
+    gr_resource *find(std::string_view name, int32_t size);
 
     // Number of res_release calls so far (failed res_font paths release their resource).
     int releases() const { return releases_; }
@@ -70,9 +71,18 @@ private:
     std::string base_dir_;
     gr_resources_t table_{};
     enum class fault { lookup, font };
-    std::map<std::string, std::string> names_; // name -> absolute file, or empty for a modelled font
-    std::map<std::string, fault> faults_;
-    std::map<std::pair<std::string, int32_t>, std::unique_ptr<gr_resource>> entries_;
+    // Entries by (name, size), searchable by a view of the name: lookups on every draw copy nothing.
+    using entry_key = std::pair<std::string, int32_t>;
+    using entry_probe = std::pair<std::string_view, int32_t>;
+    struct entry_order {
+        using is_transparent = void;
+        static entry_probe view(const entry_key &k) { return {k.first, k.second}; }
+        static entry_probe view(const entry_probe &k) { return k; }
+        template <typename A, typename B> bool operator()(const A &a, const B &b) const { return view(a) < view(b); }
+    };
+    std::map<std::string, std::string, std::less<>> names_; // name -> absolute file, empty for a modelled font
+    std::map<std::string, fault, std::less<>> faults_;
+    std::map<entry_key, std::unique_ptr<gr_resource>, entry_order> entries_;
     int releases_ = 0;
     std::function<void(const std::string &)> trace_;
 };

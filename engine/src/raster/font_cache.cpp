@@ -99,13 +99,13 @@ std::unique_ptr<face_file> open_face_file(const std::string &path, std::string *
 } // namespace
 
 font_cache::~font_cache() {
-    for (auto &entry : scaled_) cairo_scaled_font_destroy(entry.second);
-    for (auto &entry : faces_)
-        if (entry.second != nullptr) cairo_font_face_destroy(entry.second);
+    for (auto &entry : files_)
+        for (auto &size : entry.second.sizes) cairo_scaled_font_destroy(size.second);
+    for (auto &entry : files_)
+        if (entry.second.face != nullptr) cairo_font_face_destroy(entry.second.face);
 }
 
-cairo_font_face_t *font_cache::face(const std::string &file, std::string *failure) {
-    if (auto it = faces_.find(file); it != faces_.end()) return it->second;
+cairo_font_face_t *font_cache::open_face(const std::string &file, std::string *failure) {
     std::string why;
     std::unique_ptr<face_file> opened = open_face_file(file, &why);
     files_opened_ += 1;
@@ -121,17 +121,17 @@ cairo_font_face_t *font_cache::face(const std::string &file, std::string *failur
             why = cairo_status_to_string(status);
         }
     }
-    faces_[file] = result;
     if (result == nullptr && failure != nullptr) *failure = why;
     return result;
 }
 
 cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size, std::string *failure) {
     if (file.empty() || pixel_size < 1 || pixel_size > max_pixel_size) return nullptr;
-    auto key = std::make_pair(file, pixel_size);
-    if (auto it = scaled_.find(key); it != scaled_.end()) return it->second;
-    cairo_font_face_t *font_face = face(file, failure);
-    if (font_face == nullptr) return nullptr;
+    auto known = files_.find(file);
+    if (known == files_.end()) known = files_.emplace(file, font_file{open_face(file, failure), {}}).first;
+    font_file &font = known->second;
+    if (font.face == nullptr) return nullptr;
+    if (auto it = font.sizes.find(pixel_size); it != font.sizes.end()) return it->second;
 
     cairo_matrix_t font_matrix, identity;
     cairo_matrix_init_scale(&font_matrix, pixel_size, pixel_size);
@@ -141,14 +141,14 @@ cairo_scaled_font_t *font_cache::get(const std::string &file, int pixel_size, st
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
     // Whole-pixel advances and line metrics: widgets lay text out in integers.
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_scaled_font_t *font = cairo_scaled_font_create(font_face, &font_matrix, &identity, options);
+    cairo_scaled_font_t *scaled = cairo_scaled_font_create(font.face, &font_matrix, &identity, options);
     cairo_font_options_destroy(options);
-    if (cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
-        cairo_scaled_font_destroy(font);
+    if (cairo_scaled_font_status(scaled) != CAIRO_STATUS_SUCCESS) {
+        cairo_scaled_font_destroy(scaled);
         return nullptr;
     }
-    scaled_[key] = font;
-    return font;
+    font.sizes[pixel_size] = scaled;
+    return scaled;
 }
 
 line_metrics font_cache::metrics(cairo_scaled_font_t *font) {

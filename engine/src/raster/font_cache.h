@@ -6,9 +6,9 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
-#include <utility>
 
 namespace pitwall::raster {
 
@@ -42,10 +42,14 @@ public:
     static constexpr size_t max_font_file_bytes = 64u << 20;
 
 private:
-    cairo_font_face_t *face(const std::string &file, std::string *failure);
+    struct font_file {
+        cairo_font_face_t *face = nullptr; // null: the file failed to open
+        std::map<int, cairo_scaled_font_t *> sizes;
+    };
+    cairo_font_face_t *open_face(const std::string &file, std::string *failure);
 
-    std::map<std::string, cairo_font_face_t *> faces_; // null: the file failed to open
-    std::map<std::pair<std::string, int>, cairo_scaled_font_t *> scaled_;
+    // Looked up by the caller's string as it is: a lookup copies no name.
+    std::map<std::string, font_file, std::less<>> files_;
     int files_opened_ = 0;
 };
 

@@ -58,12 +58,12 @@ void put16(unsigned char *stretch, int offset, int value) {
 
 } // namespace
 
-image::~image() {
+decoded_image::~decoded_image() {
     if (surface != nullptr) cairo_surface_destroy(surface);
 }
 
-std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size, std::string *why) {
-    auto fail = [why](std::string reason) -> std::unique_ptr<image> {
+std::unique_ptr<decoded_image> load_image_file(const std::string &path, const int32_t *size, std::string *why) {
+    auto fail = [why](std::string reason) -> std::unique_ptr<decoded_image> {
         if (why != nullptr) *why = std::move(reason);
         return nullptr;
     };
@@ -77,7 +77,7 @@ std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *s
     if (!decode_png(bytes, &pixels, &reason)) return fail(reason);
     bytes = std::string(); // the compressed file is not needed while the surfaces are made
 
-    auto loaded = std::make_unique<image>();
+    auto loaded = std::make_unique<decoded_image>();
     if (is_nine_patch_name(path)) {
         // A nine-patch is stretched piece by piece when drawn; a requested size does not apply.
         argb_image content;

@@ -125,6 +125,7 @@ void op_untranslate(gr_context_t *ctx, int32_t dx, int32_t dy) {
 
 raster_context::state::state(engine &e, int w, int h) : owner(e), width(w), height(h) {
     canvas = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cr = cairo_create(canvas);
     context.app = e.app();
     context.ops = &raster::raster_ops;
     context.impl = this;
@@ -133,21 +134,37 @@ raster_context::state::state(engine &e, int w, int h) : owner(e), width(w), heig
 raster_context::state::~state() {
     images.clear();
     paths.clear();
+    cairo_destroy(cr);
     cairo_surface_destroy(canvas);
 }
 
-cairo_t *raster_context::state::begin() const {
-    cairo_t *cr = cairo_create(canvas);
-    if (clip_set) {
+namespace raster {
+
+void apply_clip_and_origin(cairo_t *cr, const raster_context::state &s) {
+    if (s.clip_set) {
         // An inverted clip rectangle is empty: nothing may be drawn.
-        double w = clip_x2 >= clip_x1 ? double(clip_x2 - clip_x1 + 1) : 0.0;
-        double h = clip_y2 >= clip_y1 ? double(clip_y2 - clip_y1 + 1) : 0.0;
-        cairo_rectangle(cr, double(clip_x1), double(clip_y1), w, h);
+        double w = s.clip_x2 >= s.clip_x1 ? double(s.clip_x2 - s.clip_x1 + 1) : 0.0;
+        double h = s.clip_y2 >= s.clip_y1 ? double(s.clip_y2 - s.clip_y1 + 1) : 0.0;
+        cairo_rectangle(cr, double(s.clip_x1), double(s.clip_y1), w, h);
         cairo_clip(cr);
     }
-    cairo_translate(cr, double(tx), double(ty));
-    return cr;
+    cairo_translate(cr, double(s.tx), double(s.ty));
 }
+
+canvas_op::canvas_op(raster_context::state &s) : state_(s) {
+    cairo_save(s.cr);
+    cairo_new_path(s.cr); // a path is not part of what save and restore keep
+    apply_clip_and_origin(s.cr, s);
+}
+
+canvas_op::~canvas_op() {
+    cairo_restore(state_.cr);
+    if (cairo_status(state_.cr) == CAIRO_STATUS_SUCCESS) return;
+    cairo_destroy(state_.cr);
+    state_.cr = cairo_create(state_.canvas);
+}
+
+} // namespace raster
 
 raster::image *raster_context::state::find_image(const void *handle) const {
     for (const auto &img : images)
@@ -168,6 +185,13 @@ raster_context::raster_context(engine &owner, int width, int height, uint32_t ba
 }
 
 void raster_context::clear(uint32_t background) {
+    clear(gr_rect_t{0, 0, int16_t(state_->width - 1), int16_t(state_->height - 1)}, background);
+}
+
+void raster_context::clear(const gr_rect_t &area, uint32_t background) {
+    const int x1 = std::max<int>(area.x1, 0), y1 = std::max<int>(area.y1, 0);
+    const int x2 = std::min<int>(area.x2, state_->width - 1), y2 = std::min<int>(area.y2, state_->height - 1);
+    if (x2 < x1 || y2 < y1) return;
     cairo_surface_flush(state_->canvas);
     unsigned char *data = cairo_image_surface_get_data(state_->canvas);
     int stride = cairo_image_surface_get_stride(state_->canvas);
@@ -175,11 +199,11 @@ void raster_context::clear(uint32_t background) {
     uint32_t premul = a << 24 | uint32_t(raster::premultiply((background >> 16) & 0xFF, a)) << 16 |
                       uint32_t(raster::premultiply((background >> 8) & 0xFF, a)) << 8 |
                       raster::premultiply(background & 0xFF, a);
-    for (int y = 0; data != nullptr && y < state_->height; ++y) {
+    for (int y = y1; data != nullptr && y <= y2; ++y) {
         auto *row = reinterpret_cast<uint32_t *>(data + size_t(y) * size_t(stride));
-        std::fill(row, row + state_->width, premul);
+        std::fill(row + x1, row + x2 + 1, premul);
     }
-    cairo_surface_mark_dirty(state_->canvas);
+    cairo_surface_mark_dirty_rectangle(state_->canvas, x1, y1, x2 - x1 + 1, y2 - y1 + 1);
 }
 
 raster_context::~raster_context() {
@@ -191,6 +215,9 @@ gr_context_t *raster_context::context() { return &state_->context; }
 int raster_context::width() const { return state_->width; }
 int raster_context::height() const { return state_->height; }
 int raster_context::live_images() const { return int(state_->images.size()); }
+int raster_context::decoded_images() const { return state_->library.count(); }
+int raster_context::cached_pieces() const { return state_->pieces.count(); }
+size_t raster_context::cached_piece_bytes() const { return state_->pieces.bytes(); }
 int raster_context::live_paths() const { return int(state_->paths.size()); }
 int raster_context::font_files_opened() const { return state_->fonts.files_opened(); }
 

@@ -1,14 +1,19 @@
 // Image operations: loading, size queries, and drawing whole images or scaled parts of them.
+// Handles share the decoded pixels of one file and size (image_library.h). What lands on whole
+// pixels unscaled is blended by pixel_blend.h; a stretched part is resampled once per placement
+// and size and blended from there afterwards (piece_cache.h).
 //
 // draw_image under rotation (attribute 3, degrees clockwise):
 //
 //   (x, y) +--------+            the image turns about (x + pivot_x, y + pivot_y), which may
 //          |   P    |            lie outside the image (a needle turns about the dial's centre);
 //          +--------+            a pivot of (-1, -1) means the centre of the drawn size
+#include "pixel_blend.h"
 #include "raster_state.h"
 
 #include "pitwall/engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -18,6 +23,9 @@ namespace {
 
 bool is_empty(const gr_rect_t &r) { return r.x2 < r.x1 || r.y2 < r.y1; }
 
+// A position that lands on whole canvas pixels (and that a pixel index can hold).
+bool is_whole(float v) { return std::fabs(v) < 1e9f && v == std::floor(v); }
+
 // Widgets name their images "<base_dir>/images/...": the part after the application directory is
 // what a scene's author recognises.
 std::string shown_path(const std::string &path, const std::string &base_dir) {
@@ -25,6 +33,103 @@ std::string shown_path(const std::string &path, const std::string &base_dir) {
     std::string prefix = base_dir.back() == '/' ? base_dir : base_dir + "/";
     if (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0) return path.substr(prefix.size());
     return path;
+}
+
+// The canvas pixels inside x1..x2, y1..y2 (relative to the translation) that the clip lets
+// through; the canvas bounds are left to the drawing.
+pixel_box visible_part(const raster_context::state &s, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    pixel_box box{x1 + s.tx, y1 + s.ty, x2 + s.tx, y2 + s.ty};
+    if (s.clip_set) {
+        box.x1 = std::max(box.x1, s.clip_x1);
+        box.y1 = std::max(box.y1, s.clip_y1);
+        box.x2 = std::min(box.x2, s.clip_x2);
+        box.y2 = std::min(box.y2, s.clip_y2);
+    }
+    return box;
+}
+
+// `surface` with its top-left corner at (x, y), relative to the translation, blended pixel for
+// pixel inside `area` (canvas pixels).
+void paint_placed(raster_context::state &s, cairo_surface_t *surface, int64_t x, int64_t y, const pixel_box &area) {
+    blend_onto(s.canvas, area, surface, x + s.tx, y + s.ty, int(std::lround(s.alpha.value)));
+}
+
+// The piece stretched over the target, on a context that has the state's clip and origin:
+// blended at `opacity`, or copied as it is (`copy`) onto a surface that keeps it.
+void paint_stretched(cairo_t *cr, const decoded_image &pixels, const gr_rect_t &source, const gr_rect_t &target,
+                     double opacity, bool copy) {
+    const int sw = source.x2 - source.x1 + 1, sh = source.y2 - source.y1 + 1;
+    const int tw = target.x2 - target.x1 + 1, th = target.y2 - target.y1 + 1;
+    // The piece alone, so that scaling never samples its neighbours in the image.
+    cairo_surface_t *piece = cairo_surface_create_for_rectangle(pixels.surface, source.x1, source.y1, sw, sh);
+    cairo_rectangle(cr, target.x1, target.y1, tw, th);
+    cairo_clip(cr);
+    cairo_translate(cr, target.x1, target.y1);
+    cairo_scale(cr, double(tw) / sw, double(th) / sh);
+    cairo_set_source_surface(cr, piece, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    if (copy) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+    } else {
+        cairo_paint_with_alpha(cr, opacity);
+    }
+    cairo_surface_destroy(piece);
+}
+
+// The visible part of the stretched piece, exactly as paint_stretched would blend it onto the
+// canvas: drawn at the same canvas coordinates with the same clip, on a surface that reaches just
+// as far as that part, then cut out. Null when there is no memory for it.
+cairo_surface_t *resample_visible(const raster_context::state &s, const decoded_image &pixels,
+                                  const gr_rect_t &source, const gr_rect_t &target, const piece_key &key) {
+    cairo_surface_t *drawn = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, key.vx2 + 1, key.vy2 + 1);
+    cairo_surface_t *piece =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, key.vx2 - key.vx1 + 1, key.vy2 - key.vy1 + 1);
+    bool made = cairo_surface_status(drawn) == CAIRO_STATUS_SUCCESS &&
+                cairo_surface_status(piece) == CAIRO_STATUS_SUCCESS;
+    if (made) {
+        cairo_t *cr = cairo_create(drawn);
+        apply_clip_and_origin(cr, s);
+        paint_stretched(cr, pixels, source, target, 1.0, true);
+        made = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(cr);
+    }
+    if (made) {
+        cairo_surface_flush(drawn);
+        cairo_surface_flush(piece);
+        const unsigned char *from = cairo_image_surface_get_data(drawn);
+        unsigned char *to = cairo_image_surface_get_data(piece);
+        const int from_stride = cairo_image_surface_get_stride(drawn);
+        const int to_stride = cairo_image_surface_get_stride(piece);
+        const size_t row_bytes = size_t(key.vx2 - key.vx1 + 1) * 4;
+        for (int y = key.vy1; y <= key.vy2; ++y)
+            std::memcpy(to + size_t(y - key.vy1) * size_t(to_stride),
+                        from + size_t(y) * size_t(from_stride) + size_t(key.vx1) * 4, row_bytes);
+        cairo_surface_mark_dirty(piece);
+    }
+    cairo_surface_destroy(drawn);
+    if (made) return piece;
+    cairo_surface_destroy(piece);
+    return nullptr;
+}
+
+// Where a stretched draw of `target` (relative to the translation) lands and what of it the
+// canvas and the clip let through; false when nothing.
+bool place_piece(const raster_context::state &s, const gr_rect_t &target, piece_key &key) {
+    pixel_box box = visible_part(s, target.x1, target.y1, target.x2, target.y2);
+    box.x1 = std::max<int64_t>(box.x1, 0);
+    box.y1 = std::max<int64_t>(box.y1, 0);
+    box.x2 = std::min<int64_t>(box.x2, s.width - 1);
+    box.y2 = std::min<int64_t>(box.y2, s.height - 1);
+    if (box.empty()) return false;
+    key.x = s.tx + target.x1;
+    key.y = s.ty + target.y1;
+    key.vx1 = int32_t(box.x1);
+    key.vy1 = int32_t(box.y1);
+    key.vx2 = int32_t(box.x2);
+    key.vy2 = int32_t(box.y2);
+    return true;
 }
 
 } // namespace
@@ -38,12 +143,14 @@ gr_image_t *op_load_image(gr_context_t *ctx, const char *path, uint32_t flags, c
         return nullptr;
     }
     std::string why;
-    std::unique_ptr<image> loaded = load_image_file(path, size, &why);
-    if (loaded == nullptr) {
+    decoded_image *pixels = s.library.acquire(path, size, &why);
+    if (pixels == nullptr) {
         s.owner.report("cannot load image \"" + shown_path(path, s.owner.base_dir()) + "\": " + why);
         return nullptr;
     }
-    s.images.push_back(std::move(loaded));
+    auto handle = std::make_unique<image>();
+    handle->pixels = pixels;
+    s.images.push_back(std::move(handle));
     return reinterpret_cast<gr_image_t *>(s.images.back().get());
 }
 
@@ -51,7 +158,9 @@ void op_release_image(gr_context_t *ctx, gr_image_t *handle) {
     raster_context::state &s = state_of(ctx);
     for (auto it = s.images.begin(); it != s.images.end(); ++it)
         if (reinterpret_cast<gr_image_t *>(it->get()) == handle) {
+            const decoded_image *pixels = (*it)->pixels;
             s.images.erase(it);
+            if (s.library.release(pixels)) s.pieces.forget(pixels);
             return;
         }
 }
@@ -72,9 +181,9 @@ int op_image_info(gr_context_t *ctx, gr_image_t *handle, int32_t id, void *out, 
     if (img == nullptr || out == nullptr) return -1;
     if (id == GR_IMAGE_INFO_SIZE) {
         auto *info = static_cast<gr_image_size_t *>(out);
-        info->width = int16_t(img->width);
-        info->height = int16_t(img->height);
-        info->stretch = img->nine_patch ? img->stretch : nullptr;
+        info->width = int16_t(img->pixels->width);
+        info->height = int16_t(img->pixels->height);
+        info->stretch = img->pixels->nine_patch ? img->pixels->stretch : nullptr;
         return 0;
     }
     if (id == GR_IMAGE_INFO_SURFACE) {
@@ -94,13 +203,22 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     if (img == nullptr || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(pivot_x) ||
         !std::isfinite(pivot_y))
         return;
-    int dw = img->draw_size_set ? img->draw_width : img->width;
-    int dh = img->draw_size_set ? img->draw_height : img->height;
+    const decoded_image &pixels = *img->pixels;
+    int dw = img->draw_size_set ? img->draw_width : pixels.width;
+    int dh = img->draw_size_set ? img->draw_height : pixels.height;
     if (dw < 1 || dh < 1) return;
 
-    cairo_t *cr = s.begin();
-    cairo_translate(cr, x, y);
     const bool rotated = s.rotation.value != 0.0;
+    if (!rotated && dw == pixels.width && dh == pixels.height && is_whole(x) && is_whole(y)) {
+        // Upright at its own size on whole pixels: what Cairo would draw is a plain copy.
+        const auto px = int64_t(x), py = int64_t(y);
+        paint_placed(s, pixels.surface, px, py, visible_part(s, px, py, px + dw - 1, py + dh - 1));
+        return;
+    }
+
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
+    cairo_translate(cr, x, y);
     if (rotated) {
         double px = pivot_x, py = pivot_y;
         if (pivot_x == -1.0f && pivot_y == -1.0f) {
@@ -113,8 +231,8 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     }
     cairo_rectangle(cr, 0, 0, dw, dh);
     cairo_clip(cr);
-    cairo_scale(cr, double(dw) / img->width, double(dh) / img->height);
-    cairo_set_source_surface(cr, img->surface, 0, 0);
+    cairo_scale(cr, double(dw) / pixels.width, double(dh) / pixels.height);
+    cairo_set_source_surface(cr, pixels.surface, 0, 0);
     // A turning needle is sampled bilinearly, so that its edges and any detail along it stay
     // smooth at every angle instead of stepping from pixel to pixel; the outline of the turned
     // image is anti-aliased by the clip above. Upright, GOOD copies pixel for pixel at the
@@ -122,7 +240,6 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     cairo_pattern_set_filter(cairo_get_source(cr), rotated ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     cairo_paint_with_alpha(cr, s.opacity());
-    cairo_destroy(cr);
 }
 
 void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_t *source, int32_t zero,
@@ -132,23 +249,32 @@ void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_
     image *img = s.find_image(surface);
     if (img == nullptr || source == nullptr || target == nullptr || is_empty(*source) || is_empty(*target))
         return;
-    if (source->x1 < 0 || source->y1 < 0 || source->x2 >= img->width || source->y2 >= img->height) return;
-    int sw = source->x2 - source->x1 + 1, sh = source->y2 - source->y1 + 1;
-    int tw = target->x2 - target->x1 + 1, th = target->y2 - target->y1 + 1;
-
-    // The piece alone, so that scaling never samples its neighbours in the image.
-    cairo_surface_t *piece = cairo_surface_create_for_rectangle(img->surface, source->x1, source->y1, sw, sh);
-    cairo_t *cr = s.begin();
-    cairo_rectangle(cr, target->x1, target->y1, tw, th);
-    cairo_clip(cr);
-    cairo_translate(cr, target->x1, target->y1);
-    cairo_scale(cr, double(tw) / sw, double(th) / sh);
-    cairo_set_source_surface(cr, piece, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), (tw == sw && th == sh) ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    cairo_paint_with_alpha(cr, s.opacity());
-    cairo_destroy(cr);
-    cairo_surface_destroy(piece);
+    const decoded_image &pixels = *img->pixels;
+    if (source->x1 < 0 || source->y1 < 0 || source->x2 >= pixels.width || source->y2 >= pixels.height) return;
+    const int sw = source->x2 - source->x1 + 1, sh = source->y2 - source->y1 + 1;
+    const int tw = target->x2 - target->x1 + 1, th = target->y2 - target->y1 + 1;
+    if (tw == sw && th == sh) {
+        paint_placed(s, pixels.surface, target->x1 - source->x1, target->y1 - source->y1,
+                     visible_part(s, target->x1, target->y1, target->x2, target->y2));
+        return;
+    }
+    piece_key key{&pixels, *source, 0, 0, tw, th};
+    if (!place_piece(s, *target, key)) return;
+    const pixel_box visible{key.vx1, key.vy1, key.vx2, key.vy2};
+    if (cairo_surface_t *kept = s.pieces.find(key)) {
+        paint_placed(s, kept, key.vx1 - s.tx, key.vy1 - s.ty, visible);
+        return;
+    }
+    const size_t bytes = size_t(key.vx2 - key.vx1 + 1) * size_t(key.vy2 - key.vy1 + 1) * 4;
+    cairo_surface_t *made = bytes <= piece_cache::max_piece_bytes ? resample_visible(s, pixels, *source, *target, key)
+                                                                   : nullptr;
+    if (made == nullptr) {
+        canvas_op op(s);
+        paint_stretched(op.cr(), pixels, *source, *target, s.opacity(), false);
+        return;
+    }
+    s.pieces.add(key, made);
+    paint_placed(s, made, key.vx1 - s.tx, key.vy1 - s.ty, visible);
 }
 
 } // namespace pitwall::raster

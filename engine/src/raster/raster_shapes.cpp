@@ -36,22 +36,26 @@ void add_rect(cairo_t *cr, int x1, int y1, int x2, int y2) {
 // 13 000); a larger count is a caller's fault, and would cost memory in proportion.
 constexpr int32_t max_path_points = 1 << 16;
 
+// Freed paths kept for reuse: more than a frame of widgets holds at once.
+constexpr size_t max_spare_paths = 64;
+
 } // namespace
 
 void op_fill_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
     if (rect == nullptr || is_empty(*rect)) return;
     raster_context::state &s = state_of(ctx);
-    cairo_t *cr = s.begin();
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
     add_rect(cr, rect->x1, rect->y1, rect->x2, rect->y2);
     set_colour(cr, colour, s.opacity());
     cairo_fill(cr);
-    cairo_destroy(cr);
 }
 
 void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
     if (rect == nullptr || is_empty(*rect)) return;
     raster_context::state &s = state_of(ctx);
-    cairo_t *cr = s.begin();
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
     // The edge pixels as one even-odd area, so that corners are not blended twice under alpha.
     add_rect(cr, rect->x1, rect->y1, rect->x2, rect->y2);
     if (rect->x2 - rect->x1 >= 2 && rect->y2 - rect->y1 >= 2)
@@ -59,7 +63,6 @@ void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     set_colour(cr, colour, s.opacity());
     cairo_fill(cr);
-    cairo_destroy(cr);
 }
 
 gr_path_t *op_create_path(gr_context_t *ctx, int32_t kind, const float *points, int32_t count, int32_t flags) {
@@ -67,14 +70,20 @@ gr_path_t *op_create_path(gr_context_t *ctx, int32_t kind, const float *points, 
     if (points == nullptr || count > max_path_points) return nullptr;
     if ((kind == GR_PATH_LINE && count < 2) || (kind == GR_PATH_BAND && count < 3)) return nullptr;
     if (kind != GR_PATH_LINE && kind != GR_PATH_BAND) return nullptr;
-    auto created = std::make_unique<path>();
-    created->kind = kind;
-    created->points.reserve(size_t(count) * 2);
-    for (int32_t i = 0; i < count * 2; ++i) {
+    for (int32_t i = 0; i < count * 2; ++i)
         if (!std::isfinite(points[i])) return nullptr; // Cairo cannot draw through NaN or infinity
-        created->points.push_back(double(points[i]));
-    }
     raster_context::state &s = state_of(ctx);
+    // Widgets make and free their paths at every draw: a freed one is filled again, so that its
+    // point storage is reused.
+    std::unique_ptr<path> created;
+    if (s.spare_paths.empty()) {
+        created = std::make_unique<path>();
+    } else {
+        created = std::move(s.spare_paths.back());
+        s.spare_paths.pop_back();
+    }
+    created->kind = kind;
+    created->points.assign(points, points + size_t(count) * 2);
     s.paths.push_back(std::move(created));
     return reinterpret_cast<gr_path_t *>(s.paths.back().get());
 }
@@ -83,6 +92,7 @@ void op_free_path(gr_context_t *ctx, gr_path_t *handle) {
     raster_context::state &s = state_of(ctx);
     for (auto it = s.paths.begin(); it != s.paths.end(); ++it)
         if (reinterpret_cast<gr_path_t *>(it->get()) == handle) {
+            if (s.spare_paths.size() < max_spare_paths) s.spare_paths.push_back(std::move(*it));
             s.paths.erase(it);
             return;
         }
@@ -93,7 +103,8 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
     raster_context::state &s = state_of(ctx);
     const path *p = s.find_path(handle);
     if (p == nullptr) return;
-    cairo_t *cr = s.begin();
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
     if (p->kind == GR_PATH_BAND) {
         // Widgets pass one colour as both; the outline is part of the band's single area.
         draw_band(s, cr, *p, fill);
@@ -105,7 +116,6 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
         set_colour(cr, stroke, s.opacity());
         cairo_stroke(cr);
     }
-    cairo_destroy(cr);
 }
 
 } // namespace pitwall::raster

@@ -12,6 +12,8 @@
 
 #include "font_cache.h"
 #include "gre_host.h"
+#include "image_library.h"
+#include "piece_cache.h"
 #include "pitwall/raster_context.h"
 
 #include <cairo.h>
@@ -27,28 +29,14 @@ class engine;
 
 namespace pitwall::raster {
 
-// A loaded image: premultiplied pixels with the nine-patch border already removed.
+// A plug-in's handle on decoded pixels. Each load_image makes its own, because image_set gives a
+// draw size per handle and a release lets go of one handle only.
 struct image {
-    cairo_surface_t *surface = nullptr;
-    int width = 0;
-    int height = 0;
-    bool nine_patch = false;
-    // The stretch description image_info hands out: the bands as int16 at GR_STRETCH_*_OFFSET.
-    alignas(8) unsigned char stretch[GR_STRETCH_SIZE] = {};
-    int draw_width = 0; // image_set size for draw_image; 0 x 0 until set
+    decoded_image *pixels = nullptr; // owned by the state's image_library
+    int draw_width = 0;              // image_set size for draw_image; 0 x 0 until set
     int draw_height = 0;
     bool draw_size_set = false;
-
-    image() = default;
-    ~image();
-    image(const image &) = delete;
-    image &operator=(const image &) = delete;
 };
-
-// Load a PNG (a nine-patch when the name ends in ".9.png"), optionally scaled once to
-// width x height. Null for a missing, unreadable or non-PNG file or a size below 1 pixel, with
-// the reason alone in `why` (the caller names the file).
-std::unique_ptr<image> load_image_file(const std::string &path, const int32_t *size, std::string *why);
 
 struct path {
     int32_t kind = 0;
@@ -91,13 +79,20 @@ struct raster_context::state {
     raster::attr_slot rotation{0.0}; // degrees, clockwise on screen
     raster::attr_slot line_width{1.0};
 
-    std::vector<std::unique_ptr<raster::image>> images;
+    std::vector<std::unique_ptr<raster::image>> images; // the plug-ins' handles
+    raster::image_library library;                      // the pixels behind them
+    raster::piece_cache pieces;                         // stretched parts of those pixels
     std::vector<std::unique_ptr<raster::path>> paths;
+    std::vector<std::unique_ptr<raster::path>> spare_paths; // freed, kept for the next create_path
     raster::font_cache fonts;
 
-    // A Cairo context on the canvas with the clip applied and the origin translated; the caller
-    // destroys it. A fresh one per operation keeps Cairo's sticky error state from spreading.
-    cairo_t *begin() const;
+    // What text operations fill on every call, kept so that their capacity is reused.
+    std::string utf8;
+    std::vector<cairo_glyph_t> glyphs;
+
+    // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
+    cairo_t *cr = nullptr;
+
     double opacity() const { return alpha.value / 255.0; }
     raster::image *find_image(const void *handle) const;
     raster::path *find_path(const void *handle) const;
@@ -110,6 +105,27 @@ namespace pitwall::raster {
 inline raster_context::state &state_of(gr_context_t *ctx) {
     return *static_cast<raster_context::state *>(ctx->impl);
 }
+
+// One operation's use of the canvas's Cairo context: on entry the clip is applied and the origin
+// translated, on exit all of it is put back. Every operation shares the one context, because
+// making a context (and its clip) per operation costs more than most operations themselves. An
+// operation that leaves the context in Cairo's sticky error state gets it replaced, so that the
+// error does not spread to the operations after it.
+class canvas_op {
+public:
+    explicit canvas_op(raster_context::state &s);
+    ~canvas_op();
+    canvas_op(const canvas_op &) = delete;
+    canvas_op &operator=(const canvas_op &) = delete;
+
+    cairo_t *cr() const { return state_.cr; }
+
+private:
+    raster_context::state &state_;
+};
+
+// The state's clip and translation on `cr`, as every operation draws with them.
+void apply_clip_and_origin(cairo_t *cr, const raster_context::state &s);
 
 // The colour's low 24 bits at the given opacity.
 void set_colour(cairo_t *cr, uint32_t colour, double opacity);

@@ -38,8 +38,9 @@ size_t utf8_sequence(const unsigned char *p, size_t n) {
     return len;
 }
 
-std::string as_utf8(const char *text, int32_t length) {
-    std::string out;
+// The text as UTF-8 into `out` (whose storage is reused from call to call).
+void to_utf8(const char *text, int32_t length, std::string &out) {
+    out.clear();
     const auto *p = reinterpret_cast<const unsigned char *>(text);
     size_t n = size_t(length);
     for (size_t i = 0; i < n;) {
@@ -56,7 +57,29 @@ std::string as_utf8(const char *text, int32_t length) {
             i += 1;
         }
     }
-    return out;
+}
+
+// The glyphs of s.utf8 placed from x 0 on the baseline y, into s.glyphs; their count, or -1 when
+// the font cannot map the text. A code point is at least one byte, so with a glyph slot per byte
+// Cairo fills the kept array instead of allocating its own.
+int lay_out(raster_context::state &s, cairo_scaled_font_t *scaled, double y) {
+    if (s.glyphs.size() < s.utf8.size()) s.glyphs.resize(s.utf8.size());
+    cairo_glyph_t *glyphs = s.glyphs.data();
+    int count = int(s.glyphs.size());
+    cairo_status_t status = cairo_scaled_font_text_to_glyphs(scaled, 0, y, s.utf8.data(), int(s.utf8.size()),
+                                                             &glyphs, &count, nullptr, nullptr, nullptr);
+    const bool cairo_allocated = glyphs != s.glyphs.data();
+    if (status == CAIRO_STATUS_SUCCESS && cairo_allocated) s.glyphs.assign(glyphs, glyphs + count);
+    if (cairo_allocated) cairo_glyph_free(glyphs);
+    return status == CAIRO_STATUS_SUCCESS ? count : -1;
+}
+
+// The kept buffers let go of what an exceptionally long text made them hold.
+void trim_kept_text(raster_context::state &s) {
+    constexpr size_t kept_glyphs = 4096; // far more than a widget's line
+    if (s.glyphs.size() <= kept_glyphs) return;
+    s.glyphs = {};
+    s.utf8 = {};
 }
 
 // What a font can do at a pixel size. A font whose file cannot be opened is not usable; one
@@ -84,10 +107,11 @@ sized_font font_of(raster_context::state &s, const gr_text_style_t *style) {
     return font_at(s, *reinterpret_cast<const gr_font *>(style->font), style->size);
 }
 
-// The width text_extent reports: the advance in whole pixels, within what its int16 can hold.
-int text_width(cairo_scaled_font_t *scaled, const std::string &utf8) {
+// The width text_extent reports: the advance of the laid-out glyphs in whole pixels, within what
+// its int16 can hold.
+int text_width(cairo_scaled_font_t *scaled, const cairo_glyph_t *glyphs, int count) {
     cairo_text_extents_t extents{};
-    if (!utf8.empty()) cairo_scaled_font_text_extents(scaled, utf8.c_str(), &extents);
+    if (count > 0) cairo_scaled_font_glyph_extents(scaled, glyphs, count, &extents);
     double advance = std::isfinite(extents.x_advance) ? std::clamp(extents.x_advance, 0.0, 32767.0) : 0.0;
     return int(std::lround(advance));
 }
@@ -110,12 +134,18 @@ void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *ou
 int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr_text_style_t *style,
                    int16_t *out) {
     if (out == nullptr || length < 0 || (text == nullptr && length > 0)) return -1;
-    sized_font f = font_of(state_of(ctx), style);
+    raster_context::state &s = state_of(ctx);
+    sized_font f = font_of(s, style);
     if (!f.usable) return -1;
     out[0] = 0;
     out[1] = 0;
     if (f.scaled == nullptr) return 0;
-    out[0] = int16_t(length > 0 ? text_width(f.scaled, as_utf8(text, length)) : 0);
+    if (length > 0) {
+        to_utf8(text, length, s.utf8);
+        int count = lay_out(s, f.scaled, 0.0);
+        out[0] = int16_t(count > 0 ? text_width(f.scaled, s.glyphs.data(), count) : 0);
+        trim_kept_text(s);
+    }
     out[1] = int16_t(std::min(font_cache::metrics(f.scaled).height(), 32767));
     return 0;
 }
@@ -126,30 +156,25 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     raster_context::state &s = state_of(ctx);
     cairo_scaled_font_t *scaled = font_of(s, style).scaled;
     if (scaled == nullptr) return;
-    std::string utf8 = as_utf8(text, length);
+    to_utf8(text, length, s.utf8);
     line_metrics m = font_cache::metrics(scaled);
+    int count = lay_out(s, scaled, m.ascent);
+    if (count < 0) return;
 
-    cairo_glyph_t *glyphs = nullptr;
-    int count = 0;
-    if (cairo_scaled_font_text_to_glyphs(scaled, 0, m.ascent, utf8.c_str(), int(utf8.size()), &glyphs, &count,
-                                         nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
-        cairo_glyph_free(glyphs);
-        return;
-    }
-    text_line line{scaled, glyphs, count, 0, m.height()};
+    text_line line{scaled, s.glyphs.data(), count, 0, m.height()};
     int quarters = quarter_turns(s.rotation.value);
     if (quarters > 0) {
-        line.width = text_width(scaled, utf8);
+        line.width = text_width(scaled, line.glyphs, count);
         draw_turned_line(s, x, y, line, quarters, style->colour);
     } else {
-        cairo_t *cr = s.begin();
+        canvas_op op(s);
+        cairo_t *cr = op.cr();
         cairo_translate(cr, x, y);
         if (quarters < 0) cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
         set_colour(cr, style->colour, s.opacity());
         show_line(cr, line);
-        cairo_destroy(cr);
     }
-    cairo_glyph_free(glyphs);
+    trim_kept_text(s);
 }
 
 } // namespace pitwall::raster

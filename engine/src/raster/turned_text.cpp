@@ -104,7 +104,8 @@ void draw_turned_line(raster_context::state &s, int32_t x, int32_t y, const text
 
     // The colour goes through the mask exactly as it goes through the glyphs of unturned text,
     // so that partly covered pixels blend alike at any alpha.
-    cairo_t *cr = s.begin();
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
     cairo_identity_matrix(cr);
     cairo_matrix_t to_canvas;
     cairo_matrix_init(&to_canvas, turn.xx, turn.yx, turn.xy, turn.yy, double(turn.x0), double(turn.y0));
@@ -117,7 +118,6 @@ void draw_turned_line(raster_context::state &s, int32_t x, int32_t y, const text
     set_colour(cr, colour, s.opacity());
     cairo_mask(cr, coverage);
     cairo_pattern_destroy(coverage);
-    cairo_destroy(cr);
     cairo_surface_destroy(mask);
 }
 

@@ -1,0 +1,84 @@
+// A whole scene on the raster context, frame after frame (see scene_frames.h).
+#include "scene_frames.h"
+
+#include <cstdio>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace bench {
+namespace {
+
+// The value a scene gives a control's "value" attribute, whole or fractional; 0 when absent.
+double scene_value(const pitwall::scene_control &c) {
+    for (const auto &[name, value] : c.state.attributes) {
+        if (name != "value") continue;
+        if (const double *d = std::get_if<double>(&value)) return *d;
+        if (const int64_t *i = std::get_if<int64_t>(&value)) return static_cast<double>(*i);
+    }
+    return 0.0;
+}
+
+std::string one_decimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string describe(const std::vector<pitwall::draw_result> &failures) {
+    std::string why = "the first frame failed:";
+    for (const pitwall::draw_result &f : failures)
+        why += " control \"" + f.control + "\" (" + f.widget + ") returned " + std::to_string(f.result) + ";";
+    return why;
+}
+
+} // namespace
+
+std::string scene_frames::open(const std::string &path) {
+    pitwall::error err;
+    if (!pitwall::load_scene(path, scene_, &err)) return err;
+    if (scene_.base_dir.empty()) scene_.base_dir = pitwall::default_app_dir();
+    engine_ = std::make_unique<pitwall::engine>(scene_.base_dir);
+    std::vector<pitwall::error> plugin_errors;
+    if (engine_->load_plugin_dir(PITWALL_PLUGIN_DIR, &plugin_errors).empty())
+        return "no plug-in could be loaded from " PITWALL_PLUGIN_DIR;
+    canvas_ = std::make_unique<pitwall::raster_context>(*engine_, scene_.width, scene_.height, scene_.background);
+    if (err = run_.build(*engine_, scene_); !err.empty()) return path + ": " + err;
+
+    for (size_t i = 0; i < scene_.controls.size() && box_ == nullptr; ++i) {
+        if (scene_.controls[i].widget != "Basic Box") continue;
+        box_ = &run_.at(i);
+        values_[0] = scene_value(scene_.controls[i]);
+        values_[1] = values_[0] + 0.1;
+        texts_[0] = one_decimal(values_[0]);
+        texts_[1] = one_decimal(values_[1]);
+    }
+    if (box_ == nullptr) return path + ": no \"Basic Box\" control to change";
+
+    repaint_ = [this](const gr_rect_t &area) { canvas_->clear(area, scene_.background); };
+    if (run_.draw(canvas_->context()) != 0) return path + ": " + describe(run_.failures());
+    return {};
+}
+
+scene_frames::~scene_frames() {
+    // Instances and plug-ins go while the canvas is still the engine's render context, so that
+    // destroy and fini release their images through it.
+    run_.clear();
+    if (engine_) engine_->unload_all();
+    canvas_.reset();
+}
+
+int scene_frames::full_frame() {
+    canvas_->clear(scene_.background);
+    return run_.draw(canvas_->context());
+}
+
+int scene_frames::partial_frame() { return run_.draw_changed(canvas_->context(), repaint_); }
+
+void scene_frames::change_value() {
+    shown_ = 1 - shown_;
+    (void)box_->set("value", values_[shown_]);
+    (void)box_->set("render_text", texts_[shown_]);
+}
+
+} // namespace bench
