@@ -94,9 +94,14 @@ void op_set_clip(gr_context_t *ctx, const gr_rect_t *rect) {
     s.clip_y1 = rect->y1 + s.ty;
     s.clip_x2 = rect->x2 + s.tx;
     s.clip_y2 = rect->y2 + s.ty;
+    s.cr_clip_applied = false;
 }
 
-void op_clear_clip(gr_context_t *ctx) { state_of(ctx).clip_set = false; }
+void op_clear_clip(gr_context_t *ctx) {
+    raster_context::state &s = state_of(ctx);
+    s.clip_set = false;
+    s.cr_clip_applied = false;
+}
 
 int op_get_clip(gr_context_t *ctx, gr_rect_t *out) {
     raster_context::state &s = state_of(ctx);
@@ -152,9 +157,22 @@ void apply_clip_and_origin(cairo_t *cr, const raster_context::state &s) {
 }
 
 canvas_op::canvas_op(raster_context::state &s) : state_(s) {
-    cairo_save(s.cr);
     cairo_new_path(s.cr); // a path is not part of what save and restore keep
-    apply_clip_and_origin(s.cr, s);
+    // The clip lives on the context outside every operation's save, and is set again only when a
+    // plug-in has changed it: widgets draw many operations under one clip.
+    if (!s.cr_clip_applied) {
+        cairo_reset_clip(s.cr);
+        if (s.clip_set) {
+            // An inverted clip rectangle is empty: nothing may be drawn.
+            double w = s.clip_x2 >= s.clip_x1 ? double(s.clip_x2 - s.clip_x1 + 1) : 0.0;
+            double h = s.clip_y2 >= s.clip_y1 ? double(s.clip_y2 - s.clip_y1 + 1) : 0.0;
+            cairo_rectangle(s.cr, double(s.clip_x1), double(s.clip_y1), w, h);
+            cairo_clip(s.cr);
+        }
+        s.cr_clip_applied = true;
+    }
+    cairo_save(s.cr);
+    cairo_translate(s.cr, double(s.tx), double(s.ty));
 }
 
 canvas_op::~canvas_op() {
@@ -162,6 +180,7 @@ canvas_op::~canvas_op() {
     if (cairo_status(state_.cr) == CAIRO_STATUS_SUCCESS) return;
     cairo_destroy(state_.cr);
     state_.cr = cairo_create(state_.canvas);
+    state_.cr_clip_applied = false;
 }
 
 } // namespace raster
@@ -199,10 +218,14 @@ void raster_context::clear(const gr_rect_t &area, uint32_t background) {
     uint32_t premul = a << 24 | uint32_t(raster::premultiply((background >> 16) & 0xFF, a)) << 16 |
                       uint32_t(raster::premultiply((background >> 8) & 0xFF, a)) << 8 |
                       raster::premultiply(background & 0xFF, a);
-    for (int y = y1; data != nullptr && y <= y2; ++y) {
-        auto *row = reinterpret_cast<uint32_t *>(data + size_t(y) * size_t(stride));
-        std::fill(row + x1, row + x2 + 1, premul);
-    }
+    if (data == nullptr) return;
+    // One row filled word by word, the others copied from it: the C library's copy moves many
+    // pixels per instruction where a plain fill loop moves one.
+    auto *first = reinterpret_cast<uint32_t *>(data + size_t(y1) * size_t(stride)) + x1;
+    const size_t span = size_t(x2 - x1 + 1);
+    std::fill(first, first + span, premul);
+    for (int y = y1 + 1; y <= y2; ++y)
+        std::memcpy(reinterpret_cast<uint32_t *>(data + size_t(y) * size_t(stride)) + x1, first, span * 4);
     cairo_surface_mark_dirty_rectangle(state_->canvas, x1, y1, x2 - x1 + 1, y2 - y1 + 1);
 }
 

@@ -14,6 +14,7 @@
 #include "gre_host.h"
 #include "image_library.h"
 #include "piece_cache.h"
+#include "text_layouts.h"
 #include "pitwall/raster_context.h"
 
 #include <cairo.h>
@@ -89,9 +90,13 @@ struct raster_context::state {
     // What text operations fill on every call, kept so that their capacity is reused.
     std::string utf8;
     std::vector<cairo_glyph_t> glyphs;
+    raster::text_layouts layouts;     // the runs of recent texts
+    raster::text_layout long_layout;    // the run of a text too long to keep, reused
+    raster::text_layout scratch_layout; // a new run, before the table keeps it
 
     // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
     cairo_t *cr = nullptr;
+    bool cr_clip_applied = false; // cr's own clip is the clip above (set again after a change)
 
     double opacity() const { return alpha.value / 255.0; }
     raster::image *find_image(const void *handle) const;

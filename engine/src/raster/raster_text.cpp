@@ -116,6 +116,21 @@ int text_width(cairo_scaled_font_t *scaled, const cairo_glyph_t *glyphs, int cou
     return int(std::lround(advance));
 }
 
+// The run of s.utf8 in `scaled`: kept from an earlier call, or laid out now (and kept unless the
+// text is long). Null when the font cannot map the text.
+const text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scaled) {
+    if (const text_layout *kept = s.layouts.find(scaled, s.utf8)) return kept;
+    const int count = lay_out(s, scaled, 0.0);
+    if (count < 0) return nullptr;
+    text_layout &made = s.utf8.size() > text_layouts::max_text ? s.long_layout : s.scratch_layout;
+    made.font = scaled;
+    made.text = s.utf8;
+    made.glyphs.assign(s.glyphs.begin(), s.glyphs.begin() + count);
+    made.width = count > 0 ? text_width(scaled, s.glyphs.data(), count) : 0;
+    if (&made == &s.long_layout) return &made;
+    return s.layouts.keep(std::move(made));
+}
+
 } // namespace
 
 void op_font_metrics(gr_context_t *ctx, gr_font_t *handle, gr_font_metrics_t *out) {
@@ -142,8 +157,8 @@ int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr
     if (f.scaled == nullptr) return 0;
     if (length > 0) {
         to_utf8(text, length, s.utf8);
-        int count = lay_out(s, f.scaled, 0.0);
-        out[0] = int16_t(count > 0 ? text_width(f.scaled, s.glyphs.data(), count) : 0);
+        const text_layout *run = layout_of(s, f.scaled);
+        out[0] = int16_t(run != nullptr ? run->width : 0);
         trim_kept_text(s);
     }
     out[1] = int16_t(std::min(font_cache::metrics(f.scaled).height(), 32767));
@@ -158,13 +173,17 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     if (scaled == nullptr) return;
     to_utf8(text, length, s.utf8);
     line_metrics m = font_cache::metrics(scaled);
-    int count = lay_out(s, scaled, m.ascent);
-    if (count < 0) return;
+    const text_layout *run = layout_of(s, scaled);
+    if (run == nullptr) return;
+    // The kept run lies on y = 0; this line's baseline is the ascent below its top.
+    s.glyphs.assign(run->glyphs.begin(), run->glyphs.end());
+    for (cairo_glyph_t &g : s.glyphs) g.y += m.ascent;
+    const int count = int(s.glyphs.size());
 
     text_line line{scaled, s.glyphs.data(), count, 0, m.height()};
     int quarters = quarter_turns(s.rotation.value);
     if (quarters > 0) {
-        line.width = text_width(scaled, line.glyphs, count);
+        line.width = run->width;
         draw_turned_line(s, x, y, line, quarters, style->colour);
     } else {
         canvas_op op(s);

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the board configuration for 32-bit (armhf, the default) or 64-bit (arm64) ARM with Debian's
+# cross compiler and runs the kit and plug-in tests under qemu-user:
+#     scripts/arm.sh [armhf|arm64]
+# Installs what is missing first (as root). The build is build/<arch> (presets armhf, arm64).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+arch="${1:-armhf}"
+case "$arch" in
+  armhf | arm64) ;;
+  *)
+    echo "usage: scripts/arm.sh [armhf|arm64]" >&2
+    exit 2
+    ;;
+esac
+# crossbuild-essential only recommends the target's C library; it is named here so that it comes
+# without the other recommendations.
+packages=(
+  cmake ninja-build nlohmann-json3-dev googletest
+  "crossbuild-essential-$arch" "libc6-dev-$arch-cross" qemu-user
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "pitwall: installing ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "pitwall: these packages are missing; run this command as root to install them" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+jobs="$(nproc)"
+echo "== $arch build"
+cmake --preset "$arch" >/dev/null
+cmake --build --preset "$arch" -j"$jobs"
+ctest --preset "$arch" -j"$jobs"
