@@ -53,6 +53,10 @@ public:
     // most max_side wide and high). False with a reason otherwise or when writing fails.
     bool write_png(const std::string &path, int scale, std::string *why) const;
 
+    // Upright opaque text is drawn through each line's kept coverage where that gives Cairo's very
+    // pixels (on by default); off, every line goes through Cairo, so that a test can compare the two.
+    void set_text_stamps(bool on);
+
     int live_images() const; // loaded and not yet released
     int decoded_images() const; // the decoded pixels behind them, one per file and requested size
     int cached_pieces() const;  // stretched image parts kept for the next draw at that place and size

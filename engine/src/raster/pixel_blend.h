@@ -26,6 +26,12 @@ struct pixel_box {
 // are premultiplied ARGB32 image surfaces.
 void blend_onto(cairo_surface_t *canvas, pixel_box box, cairo_surface_t *source, int64_t dx, int64_t dy, int alpha);
 
+// Paint the premultiplied `colour` through the A8 coverage `mask` onto `canvas` inside `box`:
+// canvas pixel (x, y) takes colour IN mask (x - dx, y - dy) OVER it, as pixman composites a solid
+// source through a glyph's mask.
+void paint_through_mask(cairo_surface_t *canvas, pixel_box box, cairo_surface_t *mask, int64_t dx, int64_t dy,
+                        uint32_t colour);
+
 } // namespace pitwall::raster
 
 #endif // PITWALL_RASTER_PIXEL_BLEND_H

@@ -235,6 +235,7 @@ raster_context::~raster_context() {
 }
 
 gr_context_t *raster_context::context() { return &state_->context; }
+void raster_context::set_text_stamps(bool on) { state_->text_stamps = on; }
 int raster_context::width() const { return state_->width; }
 int raster_context::height() const { return state_->height; }
 int raster_context::live_images() const { return int(state_->images.size()); }

@@ -93,6 +93,7 @@ struct raster_context::state {
     raster::text_layouts layouts;     // the runs of recent texts
     raster::text_layout long_layout;    // the run of a text too long to keep, reused
     raster::text_layout scratch_layout; // a new run, before the table keeps it
+    bool text_stamps = true;            // upright opaque lines through their kept coverage
 
     // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
     cairo_t *cr = nullptr;

@@ -12,6 +12,8 @@
 #include "pitwall/engine.h"
 #include "pitwall/resources.h"
 #include "raster_state.h"
+#include "pixel_blend.h"
+#include "text_stamp.h"
 #include "turned_text.h"
 
 #include <algorithm>
@@ -118,8 +120,8 @@ int text_width(cairo_scaled_font_t *scaled, const cairo_glyph_t *glyphs, int cou
 
 // The run of s.utf8 in `scaled`: kept from an earlier call, or laid out now (and kept unless the
 // text is long). Null when the font cannot map the text.
-const text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scaled) {
-    if (const text_layout *kept = s.layouts.find(scaled, s.utf8)) return kept;
+text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scaled) {
+    if (text_layout *kept = s.layouts.find(scaled, s.utf8)) return kept;
     const int count = lay_out(s, scaled, 0.0);
     if (count < 0) return nullptr;
     text_layout &made = s.utf8.size() > text_layouts::max_text ? s.long_layout : s.scratch_layout;
@@ -127,8 +129,26 @@ const text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scal
     made.text = s.utf8;
     made.glyphs.assign(s.glyphs.begin(), s.glyphs.begin() + count);
     made.width = count > 0 ? text_width(scaled, s.glyphs.data(), count) : 0;
+    made.stamp.reset();
+    made.stamp_tried = false;
     if (&made == &s.long_layout) return &made;
     return s.layouts.keep(std::move(made));
+}
+
+// An upright, opaque line through its kept coverage (see text_stamp.h); false when the line has
+// none, and Cairo draws it.
+bool draw_stamped(raster_context::state &s, int32_t x, int32_t y, text_layout &run, double ascent, uint32_t colour) {
+    if (!run.stamp_tried) make_stamp(run, ascent);
+    if (!run.stamp) return false;
+    const int64_t left = int64_t(x) + s.tx + run.stamp_x, top = int64_t(y) + s.ty + run.stamp_y;
+    pixel_box box{left, top, left + cairo_image_surface_get_width(run.stamp.get()) - 1,
+                  top + cairo_image_surface_get_height(run.stamp.get()) - 1};
+    if (s.clip_set) {
+        box.x1 = std::max(box.x1, s.clip_x1), box.y1 = std::max(box.y1, s.clip_y1);
+        box.x2 = std::min(box.x2, s.clip_x2), box.y2 = std::min(box.y2, s.clip_y2);
+    }
+    paint_through_mask(s.canvas, box, run.stamp.get(), left, top, 0xFF000000u | (colour & 0xFFFFFFu));
+    return true;
 }
 
 } // namespace
@@ -157,7 +177,7 @@ int op_text_extent(gr_context_t *ctx, const char *text, int32_t length, const gr
     if (f.scaled == nullptr) return 0;
     if (length > 0) {
         to_utf8(text, length, s.utf8);
-        const text_layout *run = layout_of(s, f.scaled);
+        text_layout *run = layout_of(s, f.scaled);
         out[0] = int16_t(run != nullptr ? run->width : 0);
         trim_kept_text(s);
     }
@@ -173,15 +193,16 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     if (scaled == nullptr) return;
     to_utf8(text, length, s.utf8);
     line_metrics m = font_cache::metrics(scaled);
-    const text_layout *run = layout_of(s, scaled);
+    text_layout *run = layout_of(s, scaled);
     if (run == nullptr) return;
+    const int quarters = quarter_turns(s.rotation.value);
+    if (quarters == 0 && s.alpha.value == 255.0 && s.text_stamps && draw_stamped(s, x, y, *run, m.ascent, style->colour)) return;
     // The kept run lies on y = 0; this line's baseline is the ascent below its top.
     s.glyphs.assign(run->glyphs.begin(), run->glyphs.end());
     for (cairo_glyph_t &g : s.glyphs) g.y += m.ascent;
     const int count = int(s.glyphs.size());
 
     text_line line{scaled, s.glyphs.data(), count, 0, m.height()};
-    int quarters = quarter_turns(s.rotation.value);
     if (quarters > 0) {
         line.width = run->width;
         draw_turned_line(s, x, y, line, quarters, style->colour);

@@ -3,13 +3,13 @@
 
 namespace pitwall::raster {
 
-const text_layout *text_layouts::find(cairo_scaled_font_t *font, std::string_view text) const {
-    for (const text_layout &l : entries_)
+text_layout *text_layouts::find(cairo_scaled_font_t *font, std::string_view text) {
+    for (text_layout &l : entries_)
         if (l.font == font && l.text == text) return &l;
     return nullptr;
 }
 
-const text_layout *text_layouts::keep(text_layout &&layout) {
+text_layout *text_layouts::keep(text_layout &&layout) {
     if (entries_.size() < capacity) {
         entries_.reserve(capacity); // once: kept entries never move
         entries_.push_back(std::move(layout));

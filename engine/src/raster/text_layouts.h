@@ -10,17 +10,26 @@
 #include <cairo.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pitwall::raster {
 
+struct surface_release {
+    void operator()(cairo_surface_t *surface) const { cairo_surface_destroy(surface); }
+};
+
 struct text_layout {
     cairo_scaled_font_t *font = nullptr; // owned by the font cache, which outlives the table
     std::string text;                    // UTF-8
     std::vector<cairo_glyph_t> glyphs;   // on the baseline y = 0, from x = 0
     int width = 0;                       // the advance, rounded, at most 32767
+    // The line's coverage (see text_stamp.h), made at its first upright draw when it can be.
+    std::unique_ptr<cairo_surface_t, surface_release> stamp;
+    int stamp_x = 0, stamp_y = 0; // its top-left from the line's top-left
+    bool stamp_tried = false;
 };
 
 class text_layouts {
@@ -29,9 +38,9 @@ public:
     // Texts longer than this are laid out every time: kept, they would hold much memory for little.
     static constexpr size_t max_text = 256;
 
-    const text_layout *find(cairo_scaled_font_t *font, std::string_view text) const;
+    text_layout *find(cairo_scaled_font_t *font, std::string_view text);
     // Keep a layout, replacing the oldest one when the table is full; returns the kept copy.
-    const text_layout *keep(text_layout &&layout);
+    text_layout *keep(text_layout &&layout);
 
 private:
     std::vector<text_layout> entries_;
