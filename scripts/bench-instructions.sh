@@ -25,16 +25,7 @@ partial_frames=100
 scenes=(bench/scenes/basic-demo.json examples/demo.json)
 
 scripts/deps.sh
-if [ "$mode" = instructions ] && ! dpkg-query -W -f='${Status}' valgrind 2>/dev/null | grep -q "install ok installed"; then
-  echo "pitwall: installing valgrind"
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "pitwall: valgrind is missing; run this command as root to install it" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends valgrind >/dev/null
-fi
+if [ "$mode" = instructions ]; then scripts/install-packages.sh valgrind; fi
 for marker in "<!-- $mode -->" "<!-- /$mode -->"; do
   grep -qxF "$marker" "$doc" || { echo "pitwall: $doc has no line $marker" >&2; exit 2; }
 done
