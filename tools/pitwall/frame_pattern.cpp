@@ -1,3 +1,4 @@
+// The -o name of pitwall render: read here, character by character, and never handed to printf.
 #include "frame_pattern.h"
 
 namespace pitwall::cli {
