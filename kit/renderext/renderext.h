@@ -178,6 +178,14 @@ constexpr gr_renderext_t make_descriptor(const gr_attribute_t *attributes, gr_dr
             nullptr, nullptr, nullptr};
 }
 
+// The descriptor of a widget whose instance owns nothing but its strings: cloned and destroyed by
+// the string-only callbacks above.
+template <const widget_def &W>
+constexpr gr_renderext_t make_strings_descriptor(const gr_attribute_t *attributes, gr_draw_fn draw,
+                                                 gr_set_attribute_fn set_attribute = &set_attribute_callback<W>) {
+    return make_descriptor<W>(attributes, draw, &clone_strings_callback<W>, &destroy_strings_callback<W>, set_attribute);
+}
+
 // ---- plug-in record, init and fini ------------------------------------------------------------
 
 struct plugin_def {

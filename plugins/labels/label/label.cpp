@@ -133,8 +133,7 @@ int draw(gr_context_t *ctx, gr_control_t *control, gr_instance_t *instance) {
 }
 
 constexpr gr_renderext_t k_descriptor =
-    kit::make_descriptor<k_widget>(k_table.data(), draw, &kit::clone_strings_callback<k_widget>,
-                                   &kit::destroy_strings_callback<k_widget>);
+    kit::make_strings_descriptor<k_widget>(k_table.data(), draw);
 
 constexpr kit::plugin_def k_plugin = {k_name, &k_descriptor, false, nullptr, 0};
 
