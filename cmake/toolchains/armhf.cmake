@@ -2,6 +2,7 @@
 set(CMAKE_SYSTEM_PROCESSOR arm)
 set(pitwall_cross_triple arm-linux-gnueabihf)
 set(pitwall_cross_qemu qemu-arm)
+set(PITWALL_DEB_ARCH armhf) # the Debian architecture of its packages
 include(${CMAKE_CURRENT_LIST_DIR}/debian-cross.cmake)
 
 # 64-bit file offsets: under qemu-user the host kernel hands out 64-bit directory offsets, which a

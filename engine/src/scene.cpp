@@ -359,11 +359,4 @@ bool load_scene(const std::string &path, scene &out, error *err) {
     return true;
 }
 
-std::string default_plugin_dir() {
-    const char *env = std::getenv("PITWALL_PLUGIN_DIR");
-    return env != nullptr && *env != '\0' ? env : PITWALL_DEFAULT_PLUGIN_DIR;
-}
-
-std::string default_app_dir() { return PITWALL_DEFAULT_APP_DIR; }
-
 } // namespace pitwall

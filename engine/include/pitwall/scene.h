@@ -80,7 +80,9 @@ bool parse_scene(const std::string &json_text, const std::string &folder, scene 
 // A colour "#rrggbb" (opaque: top byte 0xff) or "#aarrggbb" as 0xAARRGGBB.
 bool parse_colour(const std::string &text, uint32_t &out);
 
-// The build's own plug-in folder and example application folder.
+// The plug-in folder and the default theme's application folder of this libgre: found relative to
+// the folder the library was loaded from, so the same in the build tree and in an installed prefix.
+// PITWALL_PLUGIN_DIR in the environment, when set, names the plug-in folder instead.
 std::string default_plugin_dir();
 std::string default_app_dir();
 

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Checks the Debian packages in DIR (made by cpack): each lists exactly what it should, for the
+# expected architecture, and no file in any of them names a folder of this machine's build.
+#     scripts/check-packages.sh DIR ARCH [TREE...]
+# ARCH is the Debian architecture (amd64, armhf, arm64); each TREE is a folder whose path must not
+# appear inside the packaged files (the source and build trees). pitwall and pitwall-dev are checked
+# when present (a board build makes pitwall-plugins alone).
+set -euo pipefail
+dir="$1"
+arch="$2"
+shift 2
+trees=("$@")
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+fail() {
+  echo "check-packages: $*" >&2
+  exit 1
+}
+
+deliverables=(AlertFlat AlertFramed ArcGaugeLarge ArcGaugeSmall DialGaugeLarge DialGaugeSmall
+  LevelBarHorizontal LevelBarVertical SplashImage TextLabel TextLabelMenu TextLabelScroll
+  ValueBoxFlat ValueBoxFramed ValueBoxPlain)
+
+# The files and links of a package, one path per line without the leading "./", folders left out.
+listing() { dpkg-deb --contents "$1" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | sort; }
+
+# Every listed path must match one of the patterns (extended regular expressions).
+only() {
+  local deb="$1" path
+  shift
+  while read -r path; do
+    local ok=0 pattern
+    for pattern in "$@"; do [[ "$path" =~ ^${pattern}$ ]] && ok=1 && break; done
+    ((ok)) || fail "$(basename "$deb") holds $path, which it should not"
+  done < <(listing "$deb")
+}
+# (grep reads the whole listing: with -q it would stop early and break the pipe under pipefail)
+has() { listing "$1" | grep -xE "$2" >/dev/null || fail "$(basename "$1") lacks $2"; }
+
+lib='usr/lib(/[a-z0-9_-]+-linux-gnu[a-z]*)?'
+checked=0
+for deb in "$dir"/*.deb; do
+  [[ -e "$deb" ]] || fail "no package in $dir"
+  name="$(dpkg-deb --field "$deb" Package)"
+  [[ "$(dpkg-deb --field "$deb" Architecture)" == "$arch" ]] || fail "$(basename "$deb") is not for $arch"
+  case "$name" in
+    pitwall-plugins)
+      only "$deb" "$lib/pitwall/plugins/libgre-plugin-[A-Za-z]+\.so"
+      for d in "${deliverables[@]}"; do has "$deb" "$lib/pitwall/plugins/libgre-plugin-$d\.so"; done
+      ;;
+    pitwall)
+      only "$deb" usr/bin/pitwall "$lib/libgre\.so\.0" "$lib/libgre\.so\.0\.[0-9.]+" \
+        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.json'
+      has "$deb" usr/bin/pitwall
+      has "$deb" "$lib/libgre\.so\.0\.[0-9.]+"
+      has "$deb" usr/share/pitwall/app/images/splash/logo.png
+      has "$deb" usr/share/pitwall/examples/demo.json
+      ;;
+    pitwall-dev)
+      only "$deb" usr/include/pitwall/gre_host.h "$lib/libgre\.so" "$lib/pkgconfig/pitwall\.pc"
+      has "$deb" usr/include/pitwall/gre_host.h
+      has "$deb" "$lib/pkgconfig/pitwall\.pc"
+      ;;
+    *) fail "unexpected package $name" ;;
+  esac
+  # No path of the build machine inside any file.
+  rm -rf "$tmp/x" && dpkg-deb --extract "$deb" "$tmp/x"
+  for tree in "${trees[@]}"; do
+    if found="$(grep -rlF "$tree" "$tmp/x")"; then fail "$(basename "$deb"): $found names $tree"; fi
+  done
+  echo "check-packages: $(basename "$deb") holds $(listing "$deb" | wc -l) files, as it should"
+  checked=$((checked + 1))
+done
+echo "check-packages: $checked packages for $arch checked"
