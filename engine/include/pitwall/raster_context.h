@@ -11,7 +11,10 @@
 //     5 (line width) to paths; set_attr / restore_attr nest;
 //   - colours are 0xRRGGBB in the low 24 bits, the top byte is not read;
 //   - a ".9.png" file is a nine-patch: its one-pixel border is removed on load and its stretch
-//     bands are reported by image_info id 0.
+//     bands are reported by image_info id 0;
+//   - decoded images stay within a budget (max_image_bytes each, max_decoded_image_bytes in all):
+//     a file whose header declares more is refused before its pixels are decoded, and load_image
+//     returns null as for any other file that does not load.
 #ifndef PITWALL_RASTER_CONTEXT_H
 #define PITWALL_RASTER_CONTEXT_H
 
@@ -59,6 +62,9 @@ public:
 
     int live_images() const; // loaded and not yet released
     int decoded_images() const; // the decoded pixels behind them, one per file and requested size
+    size_t decoded_image_bytes() const; // their memory, never more than the total image budget
+    // The image budget for later loads (tests try it with small numbers); images already held stay.
+    void set_image_budget(size_t per_image, size_t total);
     int cached_pieces() const;  // stretched image parts kept for the next draw at that place and size
     size_t cached_piece_bytes() const; // their pixels, never more than max_cached_piece_bytes
     int live_paths() const;  // created and not yet freed
@@ -67,6 +73,12 @@ public:
     static constexpr int max_side = 8192;
     static constexpr int max_scale = 16;
     static constexpr size_t max_cached_piece_bytes = size_t(16) << 20;
+    // Decoded pixels take 4 bytes each, whatever the file's compression: a file of a few hundred
+    // KB can declare 8192 x 8192 pixels (256 MiB). A dashboard's images are small (the largest of
+    // the theme, a 440 x 440 dial, takes 774 KB), so one image may take 16 MiB (2048 x 2048) and
+    // everything held decoded together 256 MiB.
+    static constexpr size_t max_image_bytes = size_t(16) << 20;
+    static constexpr size_t max_decoded_image_bytes = size_t(256) << 20;
 
     struct state; // the implementation's own
 

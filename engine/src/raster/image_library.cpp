@@ -13,8 +13,9 @@ decoded_image *image_library::acquire(const std::string &path, const int32_t *si
             e.holders += 1;
             return e.pixels.get();
         }
-    std::unique_ptr<decoded_image> decoded = load_image_file(path, size, why);
+    std::unique_ptr<decoded_image> decoded = load_image_file(path, size, image_budget{per_image_, total_, bytes_}, why);
     if (decoded == nullptr) return nullptr; // a failure is not kept: the next load tries again
+    bytes_ += decoded->bytes;
     entries_.push_back(entry{path, sized, width, height, 1, std::move(decoded)});
     return entries_.back().pixels.get();
 }
@@ -24,6 +25,7 @@ bool image_library::release(const decoded_image *pixels) {
                            [pixels](const entry &e) { return e.pixels.get() == pixels; });
     if (it == entries_.end()) return false;
     if (--it->holders > 0) return false;
+    bytes_ -= it->pixels->bytes;
     entries_.erase(it);
     return true;
 }

@@ -1,4 +1,4 @@
-// Reading the stretch marks of a nine-patch file and removing its border.
+// Reading the stretch marks on the border of a nine-patch file.
 #include "nine_patch_file.h"
 
 namespace pitwall::raster {
@@ -6,11 +6,12 @@ namespace {
 
 bool is_mark(uint32_t argb) { return argb == 0xFF000000u; }
 
-// The band of marked positions 1..count along one edge, in content coordinates (one less).
-void band_of(const argb_image &image, bool top_edge, int count, int *first, int *length) {
+// The band of marked positions 1..count along one edge (`step` words apart), in content
+// coordinates (one less).
+void band_of(const uint32_t *edge, size_t step, int count, int *first, int *length) {
     int lo = -1, hi = -1;
     for (int i = 1; i <= count; ++i) {
-        uint32_t argb = top_edge ? image.at(i, 0) : image.at(0, i);
+        uint32_t argb = edge[size_t(i) * step];
         if (!is_mark(argb)) continue;
         if (lo < 0) lo = i;
         hi = i;
@@ -31,15 +32,10 @@ bool is_nine_patch_name(const std::string &path) {
     return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool strip_nine_patch(const argb_image &bordered, argb_image *content, stretch_bands *bands) {
-    if (bordered.width < 3 || bordered.height < 3) return false;
-    int w = bordered.width - 2, h = bordered.height - 2;
-    band_of(bordered, true, w, &bands->sx, &bands->sw);
-    band_of(bordered, false, h, &bands->sy, &bands->sh);
-    argb_image inner(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) inner.at(x, y) = bordered.at(x + 1, y + 1);
-    *content = std::move(inner);
+bool read_stretch_bands(const uint32_t *rows, size_t stride_bytes, int width, int height, stretch_bands *bands) {
+    if (width < 3 || height < 3) return false;
+    band_of(rows, 1, width - 2, &bands->sx, &bands->sw);
+    band_of(rows, stride_bytes / sizeof(uint32_t), height - 2, &bands->sy, &bands->sh);
     return true;
 }
 

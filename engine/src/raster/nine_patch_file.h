@@ -12,7 +12,8 @@
 #ifndef PITWALL_RASTER_NINE_PATCH_FILE_H
 #define PITWALL_RASTER_NINE_PATCH_FILE_H
 
-#include "pitwall/png_file.h"
+#include <cstddef>
+#include <cstdint>
 
 #include <string>
 
@@ -26,9 +27,10 @@ struct stretch_bands {
 // True when the file name ends in ".9.png".
 bool is_nine_patch_name(const std::string &path);
 
-// Split a bordered image into its content (border removed) and its bands. False when the image
-// is too small to carry a border around at least one content pixel (3 x 3).
-bool strip_nine_patch(const argb_image &bordered, argb_image *content, stretch_bands *bands);
+// The bands marked on the border of a bordered image of width x height pixels (0xAARRGGBB words,
+// straight or premultiplied alike: a mark is opaque), row y at (char *)rows + y * stride_bytes.
+// False when the image is too small to carry a border around at least one content pixel (3 x 3).
+bool read_stretch_bands(const uint32_t *rows, size_t stride_bytes, int width, int height, stretch_bands *bands);
 
 } // namespace pitwall::raster
 

@@ -1,8 +1,7 @@
-// PNG files through libpng's simplified API: every colour type and depth comes in as 8-bit RGBA
-// bytes, which are packed into straight 0xAARRGGBB words here (independent of byte order).
-// Files are read whole first and decoded from memory, so that libpng never opens a path itself
-// (a FIFO would block it) and every failure carries a reason.
+// PNG files in and out: decoded (png_decoder.h) straight into the image's own pixel words, so
+// that no second image-sized buffer exists while a file loads; written as 8-bit RGBA.
 #include "pitwall/png_file.h"
+#include "png_decoder.h"
 
 #include "pitwall/file_read.h"
 
@@ -17,49 +16,19 @@ void set_error(std::string *why, std::string text) {
     if (why != nullptr) *why = std::move(text);
 }
 
-// Frees libpng's read state on every way out.
-struct png_reader {
-    png_image png;
-    png_reader() {
-        std::memset(&png, 0, sizeof png);
-        png.version = PNG_IMAGE_VERSION;
-    }
-    ~png_reader() { png_image_free(&png); }
-    png_reader(const png_reader &) = delete;
-    png_reader &operator=(const png_reader &) = delete;
-};
-
 } // namespace
 
 bool decode_png(const std::string &bytes, argb_image *out, std::string *why) {
-    // libpng calls an empty buffer an invalid argument, which says nothing about the file.
-    if (bytes.empty()) {
-        set_error(why, "empty file");
-        return false;
-    }
-    png_reader reader;
-    png_image &png = reader.png;
-    if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {
-        set_error(why, png.message);
-        return false;
-    }
-    if (png.width == 0 || png.height == 0 || png.width > unsigned(max_png_side) ||
-        png.height > unsigned(max_png_side)) {
-        set_error(why, std::to_string(png.width) + "x" + std::to_string(png.height) +
+    raster::png_decoder png;
+    if (!png.open(bytes, why)) return false;
+    if (png.width() == 0 || png.height() == 0 || png.width() > unsigned(max_png_side) ||
+        png.height() > unsigned(max_png_side)) {
+        set_error(why, std::to_string(png.width()) + "x" + std::to_string(png.height()) +
                            " is not a size this engine loads");
         return false;
     }
-    png.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(png));
-    if (png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr) == 0) {
-        set_error(why, png.message);
-        return false;
-    }
-    argb_image image(int(png.width), int(png.height));
-    for (size_t i = 0; i < image.pixels.size(); ++i) {
-        const uint8_t *p = &rgba[i * 4];
-        image.pixels[i] = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[2]);
-    }
+    argb_image image(int(png.width()), int(png.height()));
+    if (!png.decode(image.pixels.data(), size_t(image.width) * 4, why)) return false;
     *out = std::move(image);
     return true;
 }

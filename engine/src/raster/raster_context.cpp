@@ -240,6 +240,8 @@ int raster_context::width() const { return state_->width; }
 int raster_context::height() const { return state_->height; }
 int raster_context::live_images() const { return int(state_->images.size()); }
 int raster_context::decoded_images() const { return state_->library.count(); }
+size_t raster_context::decoded_image_bytes() const { return state_->library.bytes(); }
+void raster_context::set_image_budget(size_t per_image, size_t total) { state_->library.set_budget(per_image, total); }
 int raster_context::cached_pieces() const { return state_->pieces.count(); }
 size_t raster_context::cached_piece_bytes() const { return state_->pieces.bytes(); }
 int raster_context::live_paths() const { return int(state_->paths.size()); }
