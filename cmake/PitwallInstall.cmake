@@ -16,7 +16,7 @@ endif()
 
 if(TARGET pitwall)
   install(TARGETS pitwall RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
-  file(GLOB pitwall_examples ${PROJECT_SOURCE_DIR}/examples/*.json)
+  file(GLOB pitwall_examples ${PROJECT_SOURCE_DIR}/examples/*.json ${PROJECT_SOURCE_DIR}/examples/*.csv)
   install(FILES ${pitwall_examples} DESTINATION ${PITWALL_INSTALL_EXAMPLEDIR} COMPONENT desktop)
 endif()
 if(TARGET pitwall_theme)

@@ -50,11 +50,12 @@ for deb in "$dir"/*.deb; do
       ;;
     pitwall)
       only "$deb" usr/bin/pitwall "$lib/libgre\.so\.0" "$lib/libgre\.so\.0\.[0-9.]+" \
-        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.json'
+        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.(json|csv)'
       has "$deb" usr/bin/pitwall
       has "$deb" "$lib/libgre\.so\.0\.[0-9.]+"
       has "$deb" usr/share/pitwall/app/images/splash/logo.png
       has "$deb" usr/share/pitwall/examples/demo.json
+      has "$deb" usr/share/pitwall/examples/lap.csv
       ;;
     pitwall-dev)
       only "$deb" usr/include/pitwall/gre_host.h "$lib/libgre\.so" "$lib/pkgconfig/pitwall\.pc"

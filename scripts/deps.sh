@@ -8,6 +8,7 @@ packages=(
   libcairo2-dev libfreetype-dev libpng-dev nlohmann-json3-dev libcli11-dev
   librsvg2-bin fonts-dejavu-core
   clang libclang-rt-14-dev
+  libcpp-httplib-dev chromium chromium-driver python3-selenium
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -2,7 +2,9 @@
 #include "pitwall/scene.h"
 
 #include "located_json.h"
+#include "telemetry_csv.h"
 #include "pitwall/file_read.h"
+#include "pitwall/scene_value.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,20 +19,6 @@ namespace {
 std::string absolute(const std::string &folder, const std::string &path) {
     if (path.empty() || path[0] == '/' || folder.empty()) return path;
     return folder + "/" + path;
-}
-
-bool to_value(const json &j, attr_value &out) {
-    if (j.is_null()) out = null_string{};
-    else if (j.is_boolean()) out = static_cast<int64_t>(j.get<bool>() ? 1 : 0);
-    // Unsigned first (an unsigned number is an integer too): beyond int64_t it stays a number that
-    // no integer attribute accepts, instead of wrapping to a negative value.
-    else if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
-        out = static_cast<double>(j.get<uint64_t>());
-    else if (j.is_number_integer()) out = j.get<int64_t>();
-    else if (j.is_number_float()) out = j.get<double>();
-    else if (j.is_string()) out = j.get<std::string>();
-    else return false;
-    return true;
 }
 
 bool is_i16(const json &j) {
@@ -88,6 +76,9 @@ private:
     bool read_change(const json &j, control_change &out, const std::string &what);
     bool read_control(const json &j, const scene &s, scene_control &out);
     bool read_step(const json &j, size_t number, scene_step &out);
+    bool read_interpolation(const json &j, std::optional<track_interpolation> &out, const std::string &what);
+    bool read_track(const json &j, size_t number, track &out);
+    bool read_log(const json &j, scene &out);
 
     const located_json &doc_;
     const std::string &folder_;
@@ -98,7 +89,8 @@ bool scene_reader::read(scene &out) {
     const json &root = doc_.root();
     if (!root.is_object()) return fail(root, "a scene is a JSON object");
     out = scene{};
-    if (!only_keys(root, {"canvas", "base_dir", "fonts", "images", "stage", "controls", "steps"}, "the scene"))
+    if (!only_keys(root, {"canvas", "base_dir", "fonts", "images", "stage", "controls", "steps", "tracks", "telemetry"},
+                   "the scene"))
         return false;
     if (auto c = root.find("canvas"); c != root.end() && !read_canvas(*c, out)) return false;
     if (auto b = root.find("base_dir"); b != root.end()) {
@@ -131,6 +123,15 @@ bool scene_reader::read(scene &out) {
             out.steps.push_back(std::move(step));
         }
     }
+    if (auto tracks = root.find("tracks"); tracks != root.end()) {
+        if (!tracks->is_array()) return fail(*tracks, "\"tracks\" must be an array of tracks");
+        for (const json &t : *tracks) {
+            track tr;
+            if (!read_track(t, out.tracks.size() + 1, tr)) return false;
+            out.tracks.push_back(std::move(tr));
+        }
+    }
+    if (auto tel = root.find("telemetry"); tel != root.end() && !read_log(*tel, out)) return false;
     return true;
 }
 
@@ -261,7 +262,7 @@ bool scene_reader::read_change(const json &j, control_change &out, const std::st
         if (!a->is_object()) return fail(*a, what + ": \"attributes\" must be an object");
         for (auto it = a->begin(); it != a->end(); ++it) {
             attr_value v;
-            if (!to_value(*it, v))
+            if (!attr_value_from_json(*it, v))
                 return fail(*it, what + ": attribute \"" + it.key() + "\" must be a string, number, boolean or null");
             out.attributes.emplace_back(it.key(), v);
         }
@@ -322,6 +323,101 @@ bool scene_reader::read_step(const json &j, size_t number, scene_step &out) {
             out.changes.emplace_back(it.key(), std::move(change));
         }
     }
+    return true;
+}
+
+bool scene_reader::read_interpolation(const json &j, std::optional<track_interpolation> &out,
+                                      const std::string &what) {
+    auto in = j.find("interpolation");
+    if (in == j.end()) return true;
+    if (*in == "linear") out = track_interpolation::linear;
+    else if (*in == "step") out = track_interpolation::step;
+    else return fail(*in, what + ": \"interpolation\" is \"linear\" or \"step\"");
+    return true;
+}
+
+// Keys are [seconds, value] in time order; a track holds numbers, colours or text, not a mix.
+// Text holds from key to key whatever the interpolation says it would do.
+bool scene_reader::read_track(const json &j, size_t number, track &out) {
+    const std::string what = "track " + std::to_string(number);
+    if (!j.is_object()) return fail(j, what + " must be an object");
+    if (!only_keys(j, {"control", "attribute", "interpolation", "keys"}, what)) return false;
+    for (auto [key, field] : {std::pair{"control", &out.control}, std::pair{"attribute", &out.attribute}}) {
+        auto it = j.find(key);
+        if (it == j.end() || !it->is_string())
+            return fail(it == j.end() ? j : *it, what + " needs \"" + key + "\", a name");
+        *field = it->get<std::string>();
+    }
+    std::optional<track_interpolation> how;
+    if (!read_interpolation(j, how, what)) return false;
+    auto keys = j.find("keys");
+    if (keys == j.end() || !keys->is_array() || keys->empty())
+        return fail(keys == j.end() ? j : *keys, what + " needs \"keys\", a list of [seconds, value]");
+    size_t numbers = 0, colours = 0;
+    for (const json &k : *keys) {
+        if (!k.is_array() || k.size() != 2 || !k[0].is_number())
+            return fail(k, what + ": a key is [seconds, value]");
+        const json &v = k[1];
+        if (!v.is_number() && !v.is_string() && !v.is_boolean())
+            return fail(v, what + ": a key's value is a number, a colour or a string");
+        track_key key{k[0].get<double>(), {}};
+        if (!out.keys.empty() && key.time < out.keys.back().time)
+            return fail(k[0], what + ": the keys go back in time");
+        attr_value_from_json(v, key.value);
+        uint32_t colour;
+        numbers += !v.is_string();
+        colours += v.is_string() && parse_colour(v.get<std::string>(), colour);
+        out.keys.push_back(std::move(key));
+    }
+    const size_t texts = out.keys.size() - numbers - colours;
+    if (numbers != out.keys.size() && colours != out.keys.size() && texts != out.keys.size())
+        return fail(*keys, what + ": the keys mix numbers, colours and text");
+    if (texts > 0 && how == track_interpolation::linear)
+        return fail(j["interpolation"], what + ": text cannot be interpolated, it holds until the next key (\"step\")");
+    out.interpolation = texts > 0 ? track_interpolation::step : how.value_or(track_interpolation::linear);
+    return true;
+}
+
+// A CSV log whose columns become tracks; its own errors name the file and the line.
+bool scene_reader::read_log(const json &j, scene &out) {
+    if (!j.is_object()) return fail(j, "\"telemetry\" must be an object");
+    if (!only_keys(j, {"file", "time", "channels"}, "\"telemetry\"")) return false;
+    auto file = j.find("file");
+    if (file == j.end() || !file->is_string())
+        return fail(file == j.end() ? j : *file, "\"telemetry\" needs \"file\", the CSV log");
+    std::string time = "t";
+    if (auto t = j.find("time"); t != j.end()) {
+        if (!t->is_string()) return fail(*t, "\"telemetry.time\" must name the time column");
+        time = t->get<std::string>();
+    }
+    auto channels = j.find("channels");
+    if (channels == j.end() || !channels->is_object())
+        return fail(channels == j.end() ? j : *channels, "\"telemetry\" needs \"channels\", columns to controls");
+    std::vector<telemetry_channel> mapped;
+    auto read_mapping = [&](const std::string &column, const json &m) {
+        const std::string what = "channel \"" + column + "\"";
+        if (!m.is_object() || !m.contains("control") || !m["control"].is_string() || !m.contains("attribute") ||
+            !m["attribute"].is_string())
+            return fail(m, what + " needs \"control\" and \"attribute\", names");
+        if (!only_keys(m, {"control", "attribute", "interpolation"}, what)) return false;
+        std::optional<track_interpolation> how;
+        if (!read_interpolation(m, how, what)) return false;
+        mapped.push_back({column, m["control"].get<std::string>(), m["attribute"].get<std::string>(),
+                          how.value_or(track_interpolation::linear)});
+        return true;
+    };
+    // A column drives one attribute, or several given as a list.
+    for (auto it = channels->begin(); it != channels->end(); ++it) {
+        if (!it->is_array()) {
+            if (!read_mapping(it.key(), *it)) return false;
+            continue;
+        }
+        for (const json &m : *it)
+            if (!read_mapping(it.key(), m)) return false;
+    }
+    error why;
+    if (!pitwall::read_telemetry(absolute(folder_, file->get<std::string>()), time, mapped, out.tracks, &why))
+        return fail(*file, why);
     return true;
 }
 

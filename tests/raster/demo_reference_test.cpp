@@ -1,6 +1,7 @@
 // The example scenes rendered on the raster context and compared with their reviewed reference
 // pictures: examples/<name>.json against tests/raster/reference/<name>.png (the demo dashboard,
-// the four gauges at two sizes each, the alarm lamps with every pictogram and the image boxes, the labels).
+// the four gauges at two sizes each, the alarm lamps with every pictogram and the image boxes, the labels,
+// the racing dashboard of the README).
 //
 // To accept a new picture after a deliberate change, run this test with
 // PITWALL_UPDATE_REFERENCE=1, look at the written file, and commit it. A missing reference is
@@ -93,8 +94,14 @@ TEST_P(example_reference, example_scene_matches_its_reference_picture) {
 
 INSTANTIATE_TEST_SUITE_P(examples, example_reference,
                          ::testing::Values(example{"demo", 1480, 600}, example{"gauges", 1390, 580},
-                                           example{"alarms", 1260, 470}, example{"labels", 790, 440}),
-                         [](const ::testing::TestParamInfo<example> &scene) { return std::string(scene.param.name); });
+                                           example{"alarms", 1260, 470}, example{"labels", 790, 440},
+                                           example{"racing-dashboard", 1280, 480}),
+                         [](const ::testing::TestParamInfo<example> &scene) {
+                             std::string name = scene.param.name; // test names take no '-'
+                             for (char &c : name)
+                                 if (c == '-') c = '_';
+                             return name;
+                         });
 
 } // namespace
 } // namespace pitwall::testing

@@ -25,6 +25,13 @@ struct options {
     frame_pattern output;  // render -o OUT.png
     int scale = 1;         // render --scale N
     bool results = false;  // trace --results
+    int port = 8080;                // serve --port N (0: any free port)
+    std::string host = "127.0.0.1"; // serve --host ADDR
+    double seconds = 0;    // animate --seconds S (0: the tracks' length and one frame)
+    double fps = 25;       // animate --fps F
+    std::string frames_dir; // animate -o DIR
+    std::string video;     // animate --video OUT.mp4|.gif|.webm
+    std::string gallery_dir; // gallery -o DIR
 };
 
 // What the command line asks for: a command to run with its options, or, when there is nothing
@@ -51,6 +58,9 @@ void report_failures(const char *command, const std::vector<draw_result> &failed
 int cmd_attrs(const options &opts);
 int cmd_trace(const options &opts);
 int cmd_render(const options &opts);
+int cmd_serve(const options &opts);
+int cmd_animate(const options &opts);
+int cmd_gallery(const options &opts);
 
 } // namespace pitwall::cli
 

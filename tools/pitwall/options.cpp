@@ -88,6 +88,53 @@ command_line parse_command_line(int argc, char **argv) {
     add_plugins_option(*render, opts);
     add_app_option(*render, opts);
 
+    CLI::App *animate = app.add_subcommand("animate", "Play SCENE's tracks: one PNG a frame in DIR, optionally a video");
+    add_scene_argument(*animate, opts);
+    animate->add_option("--seconds", opts.seconds, "Length in seconds (default: up to the tracks' last key)")
+        ->type_name("S")
+        ->check(CLI::Range(0.001, 86400.0));
+    animate->add_option("--fps", opts.fps, "Frames a second; frame i shows the time i / F")
+        ->type_name("F")
+        ->default_str("25")
+        ->check(CLI::Range(0.01, 1000.0));
+    animate->add_option("-o,--output", opts.frames_dir, "Write DIR/frame-00000.png, ... (made when missing)")
+        ->type_name("DIR")
+        ->required();
+    animate->add_option("--video", opts.video, "Encode the frames with ffmpeg into a .mp4, .gif or .webm")
+        ->type_name("OUT")
+        ->check(CLI::Validator(
+            [](std::string &name) -> std::string {
+                for (const char *ext : {".mp4", ".gif", ".webm"})
+                    if (name.size() > std::string(ext).size() && name.ends_with(ext)) return {};
+                return "the video is a .mp4, .gif or .webm file";
+            },
+            ""));
+    animate->add_option("--scale", opts.scale, "Magnify every pixel to N x N")
+        ->type_name("N")
+        ->default_str("1")
+        ->check(CLI::Range(1, raster_context::max_scale));
+    add_plugins_option(*animate, opts);
+    add_app_option(*animate, opts);
+
+    CLI::App *serve = app.add_subcommand("serve", "Show SCENE in a web page to edit its attributes live, play its tracks and save it");
+    add_scene_argument(*serve, opts);
+    serve->add_option("--port", opts.port, "Listen on port N (0: any free port)")
+        ->type_name("N")
+        ->default_str("8080")
+        ->check(CLI::Range(0, 65535));
+    serve->add_option("--host", opts.host, "Listen on ADDR; anything but loopback lets others edit the scene files")
+        ->type_name("ADDR")
+        ->default_str("127.0.0.1");
+    add_plugins_option(*serve, opts);
+    add_app_option(*serve, opts);
+
+    CLI::App *gallery = app.add_subcommand("gallery", "Draw one picture per widget (states and main options) and its attribute reference pages into DIR");
+    gallery->add_option("-o,--output", opts.gallery_dir, "Write DIR/<widget>.png, DIR/README.md and DIR/index.html (made when missing)")
+        ->type_name("DIR")
+        ->required();
+    add_plugins_option(*gallery, opts);
+    add_app_option(*gallery, opts);
+
     // After the subcommands, which would otherwise copy it into their own help.
     app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
                "2 bad usage, a bad scene or an unwritable file. Run `pitwall COMMAND --help` for a command's options.");
@@ -107,7 +154,7 @@ command_line parse_command_line(int argc, char **argv) {
     }
 
     const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
-        {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}};
+        {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery}};
     for (const auto &[cmd, run] : commands)
         if (cmd->parsed()) line.run = run;
     if (!line.run) {

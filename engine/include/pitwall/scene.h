@@ -1,11 +1,13 @@
 // scene.h - scenes: a canvas, an application directory with its font map, and controls each
-// holding one widget with its attributes; optionally steps, the frames after the first, and what
-// the recording context should stage. The JSON format is documented in docs/scene-format.md.
+// holding one widget with its attributes; optionally steps, the frames after the first, tracks
+// (attributes over time), and what the recording context should stage. The JSON format is
+// documented in docs/scene-format.md.
 #ifndef PITWALL_SCENE_H
 #define PITWALL_SCENE_H
 
 #include "pitwall/engine.h"
 #include "pitwall/recording_context.h"
+#include "pitwall/scene_tracks.h"
 
 #include <array>
 #include <optional>
@@ -70,6 +72,7 @@ struct scene {
     scene_staging stage;              // before the first frame
     std::vector<scene_control> controls;
     std::vector<scene_step> steps;
+    std::vector<track> tracks;        // keyframe tracks, then the telemetry log's channels
 };
 
 // Parse a scene file. Relative paths in it are relative to the scene file's folder. Errors read

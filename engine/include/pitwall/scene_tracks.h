@@ -14,6 +14,7 @@ namespace pitwall {
 
 struct scene;
 struct control_change;
+struct scene_step; // scene.h, which includes this header for the scene's tracks
 
 enum class track_interpolation { linear, step };
 
@@ -40,6 +41,25 @@ std::vector<std::pair<std::string, control_change>> track_changes(const scene &s
 
 // The time of the last key of any track (0 without tracks).
 double tracks_duration(const scene &s);
+
+// Every track names a control the scene has (exactly one of that name) and an attribute its
+// widget has; empty when so. Called once the engine has the plug-ins, before playing.
+error check_tracks(const engine &eng, const scene &s);
+
+// Plays a scene's tracks frame by frame: each call gives the changes at a time, holding only the
+// attributes whose value differs from what the previous call gave, so that a widget which counts
+// every set as a change is not redrawn for a value that stayed. The scene must outlive it.
+class track_player {
+public:
+    explicit track_player(const scene &s) : scene_(s) {}
+    // The changes at `seconds` (the first call gives every track's value), ready for
+    // scene_run::apply.
+    scene_step step_at(double seconds);
+
+private:
+    const scene &scene_;
+    std::vector<attr_value> last_; // per track, what the previous call gave
+};
 
 } // namespace pitwall
 

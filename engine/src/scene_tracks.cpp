@@ -1,0 +1,128 @@
+// Tracks: the value of an attribute at a time, and the changes a scene's tracks ask for.
+#include "pitwall/scene_tracks.h"
+
+#include "pitwall/scene.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace pitwall {
+namespace {
+
+std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+
+bool is_number(const attr_value &v) { return std::holds_alternative<int64_t>(v) || std::holds_alternative<double>(v); }
+
+double as_double(const attr_value &v) {
+    return std::holds_alternative<int64_t>(v) ? double(std::get<int64_t>(v)) : std::get<double>(v);
+}
+
+// Between two integers the value stays an integer (integer attributes take nothing else);
+// a fraction on either side gives a fraction.
+attr_value blend_numbers(const attr_value &a, const attr_value &b, double f) {
+    const double v = as_double(a) + (as_double(b) - as_double(a)) * f;
+    if (std::holds_alternative<int64_t>(a) && std::holds_alternative<int64_t>(b))
+        return static_cast<int64_t>(std::llround(v));
+    return v;
+}
+
+// Colours blend channel by channel, alpha too; the result is written "#aarrggbb", which any
+// colour attribute takes.
+bool blend_colours(const attr_value &a, const attr_value &b, double f, attr_value &out) {
+    uint32_t ca = 0, cb = 0;
+    if (!std::holds_alternative<std::string>(a) || !std::holds_alternative<std::string>(b) ||
+        !parse_colour(std::get<std::string>(a), ca) || !parse_colour(std::get<std::string>(b), cb))
+        return false;
+    uint32_t mixed = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const double from = (ca >> shift) & 0xffu, to = (cb >> shift) & 0xffu;
+        mixed |= uint32_t(std::lround(from + (to - from) * f)) << shift;
+    }
+    char text[10];
+    std::snprintf(text, sizeof text, "#%08x", static_cast<unsigned>(mixed));
+    out = std::string(text);
+    return true;
+}
+
+// Alike when the attribute would be set to the same thing (null_string has no operator==).
+bool same_value(const attr_value &a, const attr_value &b) {
+    if (a.index() != b.index()) return false;
+    if (const auto *s = std::get_if<std::string>(&a)) return *s == std::get<std::string>(b);
+    if (const auto *i = std::get_if<int64_t>(&a)) return *i == std::get<int64_t>(b);
+    if (const auto *d = std::get_if<double>(&a)) return *d == std::get<double>(b);
+    return true;
+}
+
+} // namespace
+
+attr_value track_value(const track &t, double seconds) {
+    if (t.keys.empty()) return null_string{};
+    // The last key at or before the time: of two keys at one time (a jump), the later one holds.
+    auto after = std::upper_bound(t.keys.begin(), t.keys.end(), seconds,
+                                  [](double s, const track_key &k) { return s < k.time; });
+    if (after == t.keys.begin()) return t.keys.front().value;
+    const track_key &from = *(after - 1);
+    if (after == t.keys.end() || t.interpolation == track_interpolation::step || from.time == seconds)
+        return from.value;
+    const track_key &to = *after;
+    const double f = (seconds - from.time) / (to.time - from.time);
+    if (is_number(from.value) && is_number(to.value)) return blend_numbers(from.value, to.value, f);
+    attr_value colour;
+    if (blend_colours(from.value, to.value, f, colour)) return colour;
+    return from.value; // text holds until the next key
+}
+
+std::vector<std::pair<std::string, control_change>> track_changes(const scene &s, double seconds) {
+    std::vector<std::pair<std::string, control_change>> changes;
+    for (const track &t : s.tracks) {
+        auto it = std::find_if(changes.begin(), changes.end(), [&](const auto &c) { return c.first == t.control; });
+        if (it == changes.end()) it = changes.insert(changes.end(), {t.control, control_change{}});
+        it->second.attributes.emplace_back(t.attribute, track_value(t, seconds));
+    }
+    return changes;
+}
+
+double tracks_duration(const scene &s) {
+    double last = 0;
+    for (const track &t : s.tracks)
+        if (!t.keys.empty()) last = std::max(last, t.keys.back().time);
+    return last;
+}
+
+error check_tracks(const engine &eng, const scene &s) {
+    for (size_t i = 0; i < s.tracks.size(); ++i) {
+        const track &t = s.tracks[i];
+        const std::string what = "track " + std::to_string(i + 1) + " (" + quoted(t.control) + " " + t.attribute + ")";
+        auto named = [&](const scene_control &c) { return c.name == t.control; };
+        auto c = std::find_if(s.controls.begin(), s.controls.end(), named);
+        if (c == s.controls.end()) return what + ": no control named " + quoted(t.control);
+        if (std::find_if(c + 1, s.controls.end(), named) != s.controls.end())
+            return what + ": more than one control is named " + quoted(t.control);
+        const plugin *p = eng.find_plugin(c->widget);
+        if (p == nullptr) return what + ": no plug-in registers " + quoted(c->widget);
+        if (p->find_attribute(t.attribute) == nullptr)
+            return what + ": " + quoted(c->widget) + " has no attribute " + quoted(t.attribute);
+        if (t.keys.empty()) return what + ": no keys";
+    }
+    return {};
+}
+
+scene_step track_player::step_at(double seconds) {
+    const bool first = last_.empty();
+    last_.resize(scene_.tracks.size());
+    scene_step step;
+    for (size_t i = 0; i < scene_.tracks.size(); ++i) {
+        const track &t = scene_.tracks[i];
+        attr_value v = track_value(t, seconds);
+        if (!first && same_value(v, last_[i])) continue;
+        auto it = std::find_if(step.changes.begin(), step.changes.end(),
+                               [&](const auto &c) { return c.first == t.control; });
+        if (it == step.changes.end()) it = step.changes.insert(step.changes.end(), {t.control, control_change{}});
+        it->second.attributes.emplace_back(t.attribute, v);
+        last_[i] = std::move(v);
+    }
+    return step;
+}
+
+} // namespace pitwall

@@ -1,0 +1,209 @@
+#!/usr/bin/env python3
+"""`pitwall serve` in headless Chromium: the page loads and shows the scene, moving a gauge's value
+changes the picture, a bad value shows the server's message, and a scene file changed on disk
+shows up in the page.
+
+    workbench_browser_test.py --tool build/bin/pitwall --chromium /usr/bin/chromium \
+        --chromedriver /usr/bin/chromedriver
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.request
+import zlib
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import WebDriverWait
+
+ARGS = None
+
+# One arc gauge, value 1000 on a 0 to 8000 scale, on a black 300 x 300 canvas; a blue box beside it
+# whose colour the reload check changes in the file.
+SCENE = {
+    "canvas": {"width": 460, "height": 300, "background": "#000000"},
+    "fonts": {"fonts/CPMono_v07 Plain.otf": "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"},
+    "controls": [
+        {"widget": "Modern Gauge Large", "name": "rpm", "x": 0, "y": 0, "width": 300, "height": 300,
+         "attributes": {"text": "<channel value> rpm", "decimals": 0, "font_size": 30, "alignment": 2,
+                        "ticks": "0;0;0|90;2000;2|180;4000;4|270;8000;8", "tick_mode": 3, "subsections": 2,
+                        "value_min": 0, "value_max": 8000, "angle_start": 45, "angle_span": 270,
+                        "lower_gauge": "#00b4ff", "color_gauge": "#00b4ff", "upper_gauge": "#ff2010",
+                        "lower_text": "#ffffff", "color_text": "#ffffff", "upper_text": "#ff4030",
+                        "value": 1000}},
+        {"widget": "Basic Box", "name": "box", "x": 320, "y": 100, "width": 120, "height": 100,
+         "attributes": {"color_bg": "#0000ff", "color_box": "#ffffff", "value": 0}},
+    ],
+}
+
+
+def decode_png(data):
+    """The pixels of an 8-bit RGBA, non-interlaced PNG (what the tool writes) as rows of bytes."""
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat, width, height = 8, b"", 0, 0
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
+            assert (depth, colour, interlace) == (8, 6, 0), "expected 8-bit RGBA, not interlaced"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    raw, stride, rows, prev = zlib.decompress(idat), width * 4, [], bytearray(width * 4)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - 4] if i >= 4 else 0
+            b = prev[i]
+            c = prev[i - 4] if i >= 4 else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + b) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 0xFF
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 0xFF
+        rows.append(bytes(line))
+        prev = line
+    return width, height, rows
+
+
+def pixel(picture, x, y):
+    width, _, rows = picture
+    return tuple(rows[y][x * 4:x * 4 + 4])
+
+
+class WorkbenchInBrowser(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp(prefix="workbench-browser-")
+        cls.scene = os.path.join(cls.folder, "scene.json")
+        with open(cls.scene, "w") as f:
+            json.dump(SCENE, f, indent=2)
+        command = [ARGS.tool, "serve", cls.scene, "--port", "0"] + (["--app", ARGS.app] if ARGS.app else [])
+        cls.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        line = cls.server.stdout.readline()
+        found = re.fullmatch(r"pitwall: serving (.*) at (http://127\.0\.0\.1:\d+/)\n", line)
+        if not found:
+            cls.server.kill()
+            raise AssertionError("unexpected first line: %r" % line)
+        cls.url = found.group(2)
+        options = webdriver.ChromeOptions()
+        options.binary_location = ARGS.chromium
+        for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                     "--window-size=1400,900"):
+            options.add_argument(flag)
+        cls.browser = webdriver.Chrome(service=Service(ARGS.chromedriver), options=options)
+        cls.wait = WebDriverWait(cls.browser, 20)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+        cls.server.terminate()
+        cls.server.wait(timeout=20)
+        shutil.rmtree(cls.folder)
+
+    def frame(self):
+        with urllib.request.urlopen(self.url + "frame.png", timeout=10) as reply:
+            return decode_png(reply.read())
+
+    def shown_frame_number(self):
+        src = self.browser.find_element(By.ID, "frame").get_attribute("src") or ""
+        found = re.search(r"frame=(\d+)", src)
+        return int(found.group(1)) if found else -1
+
+    def image_loaded(self):
+        return self.browser.execute_script(
+            "const i = document.getElementById('frame'); return i.complete && i.naturalWidth;")
+
+    def select(self, control):
+        self.browser.find_element(By.CSS_SELECTOR, '#controls button[data-control="%s"]' % control).click()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), control))
+
+    def field(self, attribute, selector):
+        return self.browser.find_element(By.CSS_SELECTOR, '.row[data-attr="%s"] %s' % (attribute, selector))
+
+    def test_workbench(self):
+        self.browser.get(self.url)
+        # The page shows the scene as drawn, and lists both controls.
+        self.wait.until(lambda _: self.image_loaded() == 460)
+        names = [b.get_attribute("data-control") for b in self.browser.find_elements(By.CSS_SELECTOR, "#controls button")]
+        self.assertEqual(names, ["rpm", "box"])
+
+        # The gauge's value slider pushed to its end (8000): the picture changes, and only inside
+        # the gauge's 300 x 300 square; the box beside it stays blue.
+        self.select("rpm")
+        slider = self.field("value", "input[type=range]")
+        self.assertEqual(slider.get_attribute("min"), "0")
+        self.assertEqual(slider.get_attribute("max"), "8000")
+        before, frame_before = self.frame(), self.shown_frame_number()
+        slider.send_keys(Keys.END)
+        self.wait.until(lambda _: self.shown_frame_number() > frame_before and self.image_loaded())
+        after = self.frame()
+        self.assertEqual(self.field("value", "input.number").get_attribute("value"), "8000")
+        changed = [(x, y) for y in range(300) for x in range(460) if pixel(before, x, y) != pixel(after, x, y)]
+        self.assertTrue(changed, "the picture did not change")
+        self.assertTrue(all(x < 300 for x, _ in changed), "something outside the gauge changed")
+        self.assertEqual(pixel(after, 380, 150), (0, 0, 255, 255))
+
+        # A value that does not fit: the command line's message in the page, and nothing redrawn.
+        box = self.field("upper_limit", "input.number")
+        box.clear()
+        box.send_keys("300", Keys.ENTER)
+        error = self.browser.find_element(By.ID, "error")
+        self.wait.until(lambda _: error.is_displayed())
+        self.assertEqual(error.text, 'control "rpm": "Modern Gauge Large": attribute "upper_limit" (1u1) '
+                                     "takes 0 to 255, not 300")
+        self.assertEqual(self.frame()[2], after[2])
+
+        # The file changed on disk: the server reloads it, the page's picture follows (the box
+        # turns red) and the page's edits are gone with the old scene.
+        frame_before = self.shown_frame_number()
+        SCENE["controls"][1]["attributes"]["color_bg"] = "#ff0000"
+        with open(self.scene + ".new", "w") as f:
+            json.dump(SCENE, f, indent=2)
+        os.replace(self.scene + ".new", self.scene)
+        self.wait.until(lambda _: self.shown_frame_number() > frame_before and self.image_loaded())
+        self.assertEqual(pixel(self.frame(), 380, 150), (255, 0, 0, 255))
+        self.assertFalse(error.is_displayed())
+        self.assertEqual(self.canvas_pixel(380, 150), [255, 0, 0, 255])
+
+    def canvas_pixel(self, x, y):
+        """A pixel of the picture as the page shows it."""
+        return self.browser.execute_script(
+            """const img = document.getElementById('frame');
+               const c = document.createElement('canvas');
+               c.width = img.naturalWidth; c.height = img.naturalHeight;
+               const g = c.getContext('2d');
+               g.drawImage(img, 0, 0);
+               return Array.from(g.getImageData(arguments[0], arguments[1], 1, 1).data);""", x, y)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--chromium", default=shutil.which("chromium") or "/usr/bin/chromium")
+    parser.add_argument("--chromedriver", default=shutil.which("chromedriver") or "/usr/bin/chromedriver")
+    parser.add_argument("--app", help="the application directory, over the build's theme")
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,119 @@
+// `pitwall gallery` end to end: one picture per loaded plug-in, reference pages that list every
+// attribute of every table with a note, and pictures that match their reviewed references.
+#include "image_compare.h"
+#include "run_tool.h"
+
+#include "pitwall/engine.h"
+#include "pitwall/png_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace pitwall::testing {
+namespace {
+
+// The same tolerance as the example scenes' reference pictures (see demo_reference_test.cpp).
+constexpr int k_channel_tolerance = 8;
+constexpr int64_t k_differing_pixels_allowed = 64;
+
+std::string read_text(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The tool runs once for the whole suite: drawing fifteen sheets takes a moment.
+class gallery_cli : public ::testing::Test {
+protected:
+    static inline std::string dir;
+    static inline tool_result result;
+
+    static void SetUpTestSuite() {
+        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/cli.gallery";
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+        std::filesystem::create_directories(dir, ec);
+        result = run_pitwall({"gallery", "-o", dir + "/out", "--plugins", PITWALL_PLUGIN_DIR}, dir);
+    }
+};
+
+TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with_a_note) {
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_EQ(result.err.find("no note"), std::string::npos) << "every attribute needs a note:\n" << result.err;
+
+    engine eng(PITWALL_APP_DIR);
+    std::vector<error> errors;
+    eng.load_plugin_dir(PITWALL_PLUGIN_DIR, &errors);
+    ASSERT_EQ(eng.plugins().size(), 15u);
+
+    const std::string md = read_text(dir + "/out/README.md");
+    const std::string html = read_text(dir + "/out/index.html");
+    EXPECT_EQ(html.find("http"), std::string::npos) << "the page is self-contained";
+    for (const auto &p : eng.plugins()) {
+        const std::string file = p->path().substr(p->path().find("libgre-plugin-") + 14);
+        const std::string picture = file.substr(0, file.size() - 3) + ".png";
+        argb_image img;
+        std::string why;
+        EXPECT_TRUE(read_png(dir + "/out/" + picture, &img, &why)) << p->display_name() << ": " << why;
+        EXPECT_NE(md.find("## " + p->display_name() + "\n\n![" + p->display_name() + "](" + picture + ")"),
+                  std::string::npos)
+            << p->display_name();
+        EXPECT_NE(html.find("<img src=\"" + picture + "\""), std::string::npos) << p->display_name();
+        for (const gr_attribute_t &a : p->attributes()) {
+            const std::string id = std::to_string(a.id), name = a.name, type = a.type;
+            EXPECT_NE(md.find("| " + id + " | `" + name + "` | " + type + " | "), std::string::npos)
+                << p->display_name() << " " << name;
+            EXPECT_NE(html.find("<td class=\"id\">" + id + "</td><td><code>" + name + "</code></td><td>" + type + "</td>"),
+                      std::string::npos)
+                << p->display_name() << " " << name;
+        }
+    }
+    EXPECT_EQ(md.find("(no note"), std::string::npos);
+    // Defaults: strings none, numbers 0, the font and the sizes their own.
+    EXPECT_NE(md.find("| 13 | `render_title` | 1s0 | Title text; empty means no title. | none |"), std::string::npos);
+    EXPECT_NE(md.find("| 2 | `width` | 4u1 | Width of the widget in pixels. | the control's width |"), std::string::npos);
+    EXPECT_NE(md.find("`font` | 1s0 | Font resource name; empty means the default font. | fonts/CPMono_v07 Plain.otf |"),
+              std::string::npos);
+}
+
+// Pictures of a few sheets against their references (PITWALL_UPDATE_REFERENCE=1 rewrites them).
+TEST_F(gallery_cli, sheets_match_their_reference_pictures) {
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const char *update = std::getenv("PITWALL_UPDATE_REFERENCE");
+    for (const char *name : {"LevelBarVertical", "ValueBoxPlain", "AlertFlat"}) {
+        SCOPED_TRACE(name);
+        const std::string reference =
+            std::string(PITWALL_SOURCE_DIR) + "/tests/raster/reference/gallery-" + name + ".png";
+        argb_image actual, expected;
+        std::string why;
+        ASSERT_TRUE(read_png(dir + "/out/" + name + ".png", &actual, &why)) << why;
+        if (update != nullptr && std::string(update) == "1") {
+            ASSERT_TRUE(write_png(reference, actual, &why)) << why;
+            continue;
+        }
+        ASSERT_TRUE(read_png(reference, &expected, &why))
+            << why << "\nno reference picture: run with PITWALL_UPDATE_REFERENCE=1, review it, commit it";
+        image_difference d = compare_images(actual, expected, k_channel_tolerance);
+        if (!d.same_size || d.differing > k_differing_pixels_allowed) {
+            write_png(test_output_path(std::string("gallery-") + name + ".actual.png"), actual, nullptr);
+            ADD_FAILURE() << (d.same_size ? "" : "sizes differ; ") << d.differing << " pixels differ by more than "
+                          << k_channel_tolerance << ", largest channel difference " << d.max_channel;
+        }
+    }
+}
+
+TEST_F(gallery_cli, an_unwritable_folder_is_a_usage_error) {
+    const std::string file = dir + "/a-file";
+    std::ofstream(file) << "x";
+    tool_result r = run_pitwall({"gallery", "-o", file + "/sub", "--plugins", PITWALL_PLUGIN_DIR}, dir);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_NE(r.err.find("pitwall gallery: cannot make the folder " + file + "/sub"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace pitwall::testing

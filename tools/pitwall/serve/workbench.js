@@ -1,0 +1,257 @@
+// The workbench page: polls the server's state, shows the picture, and turns the selected control's
+// attribute table into a form whose changes go straight to the server.
+'use strict';
+
+const $ = (id) => document.getElementById(id);
+
+let shown = { revision: -1, frame: -1 };
+let selected = null; // the selected control's name
+
+function showError(text) {
+  const box = $('error');
+  box.textContent = text || '';
+  box.hidden = !text;
+}
+
+async function call(method, url, body) {
+  const init = { method, headers: {} };
+  if (body !== undefined) {
+    init.body = typeof body === 'string' ? body : JSON.stringify(body);
+    init.headers['Content-Type'] = 'application/json';
+  }
+  const res = await fetch(url, init);
+  const reply = await res.json().catch(() => ({ error: 'the server answered ' + res.status }));
+  if (!res.ok) throw new Error(reply.error || 'the server answered ' + res.status);
+  return reply;
+}
+
+// ---- the picture and the state ----------------------------------------------------------------
+
+function showState(state) {
+  $('scene-name').textContent = state.scene;
+  $('time').textContent = state.time.toFixed(1);
+  $('duration').textContent = state.duration.toFixed(1);
+  $('frame-ms').textContent = state.frame_ms.toFixed(2);
+  $('play').disabled = state.playing;
+  $('pause').disabled = !state.playing;
+  const failures = $('failures');
+  failures.replaceChildren(...state.failures.map((f) => {
+    const li = document.createElement('li');
+    li.textContent = `control "${f.control}" (${f.widget}) failed to draw: result ${f.result}`;
+    return li;
+  }));
+  if (state.frame !== shown.frame) {
+    shown.frame = state.frame;
+    $('frame').src = '/frame.png?frame=' + state.frame;
+  }
+  if (state.revision !== shown.revision) {
+    shown.revision = state.revision;
+    // A reload: a scene that failed to load says why; one that loaded clears the old message.
+    showError(state.error);
+    showControls(state.controls);
+  }
+}
+
+async function poll() {
+  try {
+    showState(await call('GET', '/api/state'));
+  } catch (e) {
+    showError('lost the server: ' + e.message);
+  }
+  setTimeout(poll, 250);
+}
+
+function showControls(controls) {
+  const list = $('controls');
+  list.replaceChildren(...controls.map((c) => {
+    const li = document.createElement('li');
+    const b = document.createElement('button');
+    b.type = 'button';
+    b.dataset.control = c.name;
+    b.append(c.name + ' ');
+    const small = document.createElement('small');
+    small.textContent = c.widget;
+    b.append(small);
+    b.addEventListener('click', () => select(c.name));
+    li.append(b);
+    return li;
+  }));
+  const still = controls.some((c) => c.name === selected);
+  select(still ? selected : controls.length ? controls[0].name : null);
+}
+
+async function select(name) {
+  selected = name;
+  for (const b of document.querySelectorAll('#controls button'))
+    b.classList.toggle('selected', b.dataset.control === name);
+  const form = $('attributes');
+  if (name === null) {
+    $('form-title').textContent = 'No controls';
+    form.replaceChildren();
+    return;
+  }
+  try {
+    const table = await call('GET', '/api/control?name=' + encodeURIComponent(name));
+    showForm(table);
+  } catch (e) {
+    showError(e.message);
+  }
+}
+
+// ---- the form ---------------------------------------------------------------------------------
+
+// Sends one attribute change; while one is on its way, only the latest next value waits, so that
+// a slider dragged fast sends what it ends on without queueing every step.
+const sending = { busy: false, next: null };
+
+function send(control, attribute, value, row) {
+  sending.next = { control, attribute, value, row };
+  if (!sending.busy) flush();
+}
+
+async function flush() {
+  const change = sending.next;
+  sending.next = null;
+  if (!change) return;
+  sending.busy = true;
+  try {
+    const state = await call('POST', '/api/set', { control: change.control, attribute: change.attribute, value: change.value });
+    change.row.classList.remove('failed');
+    showError('');
+    showState(state);
+  } catch (e) {
+    change.row.classList.add('failed');
+    showError(e.message);
+  }
+  sending.busy = false;
+  if (sending.next) flush();
+}
+
+// What a number box holds, as the scene file would write it: a number when it reads as one, else
+// the text itself (the server says what it makes of "nan" or of a typo).
+function numberOrText(text) {
+  const t = text.trim();
+  return t !== '' && Number.isFinite(Number(t)) ? Number(t) : t;
+}
+
+function hex6(n) { return '#' + (n & 0xffffff).toString(16).padStart(6, '0'); }
+
+// A colour value ("#rrggbb", "#aarrggbb" or a number) as the picker's "#rrggbb" and its alpha prefix.
+function splitColour(value) {
+  if (typeof value === 'string' && /^#[0-9a-fA-F]{8}$/.test(value)) return { rgb: '#' + value.slice(3), alpha: value.slice(1, 3) };
+  if (typeof value === 'string' && /^#[0-9a-fA-F]{6}$/.test(value)) return { rgb: value.toLowerCase(), alpha: '' };
+  if (typeof value === 'number') {
+    const top = Math.floor(value / 0x1000000) & 0xff;
+    return { rgb: hex6(value), alpha: top ? top.toString(16).padStart(2, '0') : '' };
+  }
+  return { rgb: '#000000', alpha: '' };
+}
+
+function element(tag, props) { return Object.assign(document.createElement(tag), props); }
+
+function editor(field, control, row) {
+  const edit = element('span', { className: 'edit' });
+  const put = (value) => send(control, field.name, value, row);
+  const value = field.value;
+
+  if (field.kind === 'float') {
+    const current = typeof value === 'number' ? value : 0;
+    const range = element('input', { type: 'range', min: field.min, max: field.max, step: (field.max - field.min) / 1000 });
+    range.value = Math.min(Math.max(current, field.min), field.max);
+    const box = element('input', { type: 'text', className: 'number', value: value === null ? '' : String(value) });
+    box.inputMode = 'decimal';
+    range.addEventListener('input', () => { box.value = range.value; put(Number(range.value)); });
+    box.addEventListener('change', () => {
+      const v = numberOrText(box.value);
+      if (typeof v === 'number') range.value = v;
+      put(v);
+    });
+    edit.append(range, box);
+  } else if (field.kind === 'colour') {
+    const parts = splitColour(value);
+    const picker = element('input', { type: 'color', value: parts.rgb });
+    const label = element('code', { textContent: value === null ? '(unset)' : '#' + parts.alpha + parts.rgb.slice(1) });
+    picker.addEventListener('input', () => {
+      const text = '#' + parts.alpha + picker.value.slice(1);
+      label.textContent = text;
+      put(text);
+    });
+    edit.append(picker, label);
+  } else if (field.kind === 'palette') {
+    const select = element('select', {});
+    if (typeof value !== 'number' || value < 1 || value > field.palette.length)
+      select.append(element('option', { value: '', textContent: value === null ? '(unset)' : String(value) + ' (no colour)' }));
+    for (const p of field.palette) {
+      const option = element('option', { value: String(p.index), textContent: p.index + ' ' + p.name });
+      option.style.background = hex6(p.rgb);
+      option.style.color = (p.rgb & 0xff00) > 0x8000 ? '#000' : '#fff';
+      select.append(option);
+    }
+    select.value = typeof value === 'number' ? String(value) : '';
+    const swatch = element('span', { className: 'swatch' });
+    const paint = () => {
+      const p = field.palette.find((q) => String(q.index) === select.value);
+      swatch.style.background = p ? hex6(p.rgb) : 'transparent';
+    };
+    paint();
+    select.addEventListener('change', () => { paint(); put(Number(select.value)); });
+    edit.append(select, swatch);
+  } else if (field.kind === 'int') {
+    const box = element('input', { type: 'text', className: 'number', value: value === null ? '' : String(value) });
+    box.inputMode = 'numeric';
+    box.addEventListener('change', () => put(numberOrText(box.value)));
+    edit.append(box);
+  } else {
+    const box = element('input', { type: 'text', className: 'text', value: value === null ? '' : String(value) });
+    if (value === null) box.placeholder = '(null)';
+    box.addEventListener('change', () => put(box.value));
+    edit.append(box);
+  }
+  return edit;
+}
+
+function showForm(table) {
+  $('form-title').textContent = `${table.control} (${table.widget})`;
+  const own = document.createDocumentFragment();
+  const common = element('details', {});
+  common.append(element('summary', { textContent: 'Common attributes' }));
+  for (const field of table.attributes) {
+    const row = element('div', { className: 'row' });
+    row.dataset.attr = field.name;
+    row.dataset.kind = field.kind;
+    const label = element('label', { textContent: field.name, title: `id ${field.id}, ${field.type}` });
+    row.append(label, editor(field, table.control, row));
+    (field.common ? common : own).append(row);
+  }
+  $('attributes').replaceChildren(own, common);
+}
+
+// ---- the player and saving ----------------------------------------------------------------------
+
+function button(id, action) {
+  $(id).addEventListener('click', async () => {
+    try {
+      showState(await action());
+    } catch (e) {
+      showError(e.message);
+    }
+  });
+}
+
+button('play', () => call('POST', '/api/play'));
+button('pause', () => call('POST', '/api/pause'));
+button('step', () => call('POST', '/api/step'));
+
+$('save').addEventListener('click', async () => {
+  $('save-result').textContent = '';
+  try {
+    const reply = await call('POST', '/api/save', { name: $('save-name').value.trim() });
+    $('save-result').textContent = 'saved ' + reply.saved;
+    showError('');
+  } catch (e) {
+    showError(e.message);
+  }
+});
+
+$('attributes').addEventListener('submit', (e) => e.preventDefault());
+poll();

@@ -1,0 +1,478 @@
+// The workbench: one scene on one engine, edited, played and saved; see workbench.h.
+#include "workbench.h"
+
+#include "commands.h"
+
+#include "pitwall/file_read.h"
+#include "pitwall/scene_tracks.h"
+#include "pitwall/scene_value.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+
+namespace pitwall::cli {
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+namespace {
+
+std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// The name a scene gives a control: its own, or its widget's.
+std::string control_name(const nlohmann::ordered_json &c) {
+    if (auto n = c.find("name"); n != c.end() && n->is_string()) return n->get<std::string>();
+    if (auto w = c.find("widget"); w != c.end() && w->is_string()) return w->get<std::string>();
+    return {};
+}
+
+bool is_colour_name(const std::string &name) {
+    auto starts = [&](const char *p) { return name.rfind(p, 0) == 0; };
+    auto ends = [&](const std::string &s) { return name.size() >= s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0; };
+    return name == "color" || starts("lower_") || starts("color_") || starts("upper_") || ends("_color") || ends("colour");
+}
+
+std::optional<double> number_of(const nlohmann::ordered_json *attrs, const char *name) {
+    if (attrs == nullptr) return std::nullopt;
+    auto it = attrs->find(name);
+    if (it == attrs->end() || !it->is_number()) return std::nullopt;
+    return it->get<double>();
+}
+
+// A slider's range: the scale's own ends for the values on it, else a span around the value.
+std::pair<double, double> float_range(const std::string &name, const nlohmann::ordered_json *attrs) {
+    const bool on_scale = name == "value" || name == "lower_value" || name == "upper_value";
+    std::optional<double> lo = number_of(attrs, "value_min"), hi = number_of(attrs, "value_max");
+    if (on_scale && lo && hi && *lo != *hi) return {std::min(*lo, *hi), std::max(*lo, *hi)};
+    if (name.find("angle") != std::string::npos) return {-360, 360};
+    const double v = number_of(attrs, name.c_str()).value_or(0);
+    const double span = std::max(std::fabs(v) * 2, 100.0);
+    return v >= 0 ? std::pair{0.0, span} : std::pair{-span, span};
+}
+
+// The PNG of a canvas, through a file: the raster context writes PNGs to paths only.
+std::string encode_png(const raster_context &canvas, const fs::path &scratch, std::string *why) {
+    const std::string path = (scratch / "frame.png").string();
+    if (!canvas.write_png(path, 1, why)) return {};
+    std::string bytes;
+    if (!read_regular_file(path, size_t(256) << 20, bytes, why)) return {};
+    return bytes;
+}
+
+// The theme's colour sets, for the attributes that hold a 1-based index into one of them rather
+// than an RGB value; the RGB values are only the swatches the page shows.
+struct palette_entry {
+    const char *name;
+    uint32_t rgb;
+};
+using palette = std::vector<palette_entry>;
+
+const palette &bar_palette() {
+    static const palette p{{"white", 0xFFFFFF}, {"red", 0xFF0000},   {"yellow", 0xFFDE00}, {"orange", 0xFF7200},
+                           {"green", 0x4EEC00}, {"blue", 0x00B4FF}, {"violet", 0xBA0065}};
+    return p;
+}
+
+const palette &alarm_box_palette() {
+    static const palette p = [] {
+        palette q = bar_palette();
+        q.push_back({"grey", 0x808080});
+        return q;
+    }();
+    return p;
+}
+
+const palette &box_palette() { // the Modern Box's, and the alarm icons'
+    static const palette p = [] {
+        palette q = alarm_box_palette();
+        q.push_back({"black", 0x000000});
+        return q;
+    }();
+    return p;
+}
+
+const palette &classic_palette() {
+    static const palette p{{"white1", 0xFFFFFF}, {"white2", 0xE6E6E6}, {"red", 0xFF0000},   {"yellow", 0xFFDE00},
+                           {"orange", 0xFF7200}, {"green", 0x4EEC00},  {"blue", 0x00B4FF},  {"violet", 0xBA0065},
+                           {"grey", 0x808080},   {"black1", 0x000000}, {"black2", 0x1E1E1E}};
+    return p;
+}
+
+// The palette an attribute of a widget indexes, or null for an attribute that is no index.
+const palette *palette_of(const std::string &widget, const std::string &attribute) {
+    auto triple = [&](const char *suffix) {
+        return attribute == std::string("lower_") + suffix || attribute == std::string("color_") + suffix ||
+               attribute == std::string("upper_") + suffix;
+    };
+    if (widget == "Common Vertical Bar" || widget == "Common Horizontal Bar")
+        return triple("bar") || triple("tick") ? &bar_palette() : nullptr;
+    if (widget == "Classic Gauge Small" || widget == "Classic Gauge Large")
+        return triple("gauge") ? &bar_palette() : nullptr;
+    if (widget == "Modern Alarm" || widget == "Classic Alarm") {
+        if (attribute == "icon_color") return &box_palette();
+        if (triple("box")) return widget == "Modern Alarm" ? &alarm_box_palette() : &classic_palette();
+        return nullptr;
+    }
+    if (widget == "Modern Box") return triple("box") ? &box_palette() : nullptr;
+    if (widget == "Classic Box") return triple("box") ? &classic_palette() : nullptr;
+    return nullptr;
+}
+
+} // namespace
+
+struct workbench::loaded {
+    scene s;
+    std::unique_ptr<engine> eng;
+    std::unique_ptr<raster_context> canvas;
+    scene_run run;
+    std::vector<draw_result> failures; // of the last draw
+
+    // Instances and plug-ins go while the canvas is still the engine's render context, so that
+    // destroy and fini release their images through it; the engine goes last.
+    ~loaded() {
+        run.clear();
+        if (eng) eng->unload_all();
+        canvas.reset();
+        eng.reset();
+    }
+};
+
+workbench::workbench(settings how) : settings_(std::move(how)) {
+    std::string pattern = (fs::temp_directory_path() / "pitwall-serve-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) scratch_ = pattern;
+}
+
+workbench::~workbench() {
+    now_.reset();
+    std::error_code ignored;
+    if (!scratch_.empty()) fs::remove_all(scratch_, ignored);
+}
+
+error workbench::load() {
+    std::lock_guard lock(mutex_);
+    return load_locked();
+}
+
+error workbench::load_locked() {
+    std::error_code ec;
+    file_time_ = fs::last_write_time(settings_.scene_path, ec);
+    file_size_ = fs::file_size(settings_.scene_path, ec);
+    if (ec) file_size_ = 0;
+    auto fail = [&](error why) {
+        load_error_ = why;
+        ++revision_;
+        return why;
+    };
+
+    scene s;
+    error err;
+    if (!load_scene(settings_.scene_path, s, &err)) return fail(err);
+    if (!settings_.app.empty()) s.base_dir = settings_.app;
+    else if (s.base_dir.empty()) s.base_dir = default_app_dir();
+    if (s.width > raster_context::max_side || s.height > raster_context::max_side)
+        return fail("a " + std::to_string(s.width) + "x" + std::to_string(s.height) + " canvas is larger than " +
+                    std::to_string(raster_context::max_side) + " pixels a side");
+    // The loader has read it as JSON already; this copy keeps the file's key order for saving.
+    std::string text, why;
+    if (!read_regular_file(settings_.scene_path, max_scene_bytes, text, &why))
+        return fail(settings_.scene_path + ": " + why);
+    nlohmann::ordered_json document = nlohmann::ordered_json::parse(text, nullptr, false);
+    if (document.is_discarded()) return fail(settings_.scene_path + ": changed while it was read");
+
+    // A plug-in library serves one engine at a time: the old one goes before the new one loads.
+    now_.reset();
+    auto next = std::make_unique<loaded>();
+    options opts;
+    opts.plugins = settings_.plugins;
+    next->eng = make_engine(opts, s.base_dir);
+    if (!next->eng) return fail("no plug-in could be loaded");
+    next->eng->set_log_echo(stderr);
+    next->canvas = std::make_unique<raster_context>(*next->eng, s.width, s.height, s.background);
+    next->s = std::move(s);
+    if (error e = next->run.build(*next->eng, next->s); !e.empty()) return fail(e);
+
+    now_ = std::move(next);
+    document_ = std::move(document);
+    load_error_.clear();
+    time_ = 0;
+    ++revision_;
+    draw_all_locked();
+    return {};
+}
+
+bool workbench::reload_if_changed() {
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    const fs::file_time_type t = fs::last_write_time(settings_.scene_path, ec);
+    if (ec) return false; // gone for a moment while an editor replaces it
+    const std::uintmax_t size = fs::file_size(settings_.scene_path, ec);
+    if (t == file_time_ && !ec && size == file_size_) return false;
+    load_locked();
+    return true;
+}
+
+void workbench::draw_all_locked() {
+    const auto start = std::chrono::steady_clock::now();
+    now_->canvas->clear(now_->s.background);
+    draws_ = 0;
+    now_->run.draw(now_->canvas->context(), [&](const draw_result &) { ++draws_; });
+    frame_ms_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    now_->failures = now_->run.failures();
+    damage_ = {gr_rect_t{0, 0, int16_t(now_->s.width - 1), int16_t(now_->s.height - 1)}};
+    ++frame_;
+}
+
+error workbench::redraw_changed_locked() {
+    const auto start = std::chrono::steady_clock::now();
+    loaded &l = *now_;
+    draws_ = 0;
+    std::vector<draw_result> failed;
+    l.run.draw_changed(
+        l.canvas->context(), [&](const gr_rect_t &r) { l.canvas->clear(r, l.s.background); },
+        [&](const draw_result &r) {
+            ++draws_;
+            if (r.result != 0) failed.push_back(r);
+        });
+    frame_ms_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    l.failures = std::move(failed);
+    damage_ = l.run.damage();
+    ++frame_;
+    return {};
+}
+
+error workbench::apply_request(const std::string &body) {
+    json request;
+    try {
+        request = json::parse(body);
+    } catch (const json::parse_error &e) {
+        return std::string("malformed JSON: ") + e.what();
+    }
+    if (!request.is_object() || !request.contains("control") || !request["control"].is_string() ||
+        !request.contains("attribute") || !request["attribute"].is_string() || !request.contains("value"))
+        return "a change names \"control\" and \"attribute\" (strings) and gives a \"value\"";
+    return set_attribute(request["control"].get<std::string>(), request["attribute"].get<std::string>(),
+                         request["value"]);
+}
+
+error workbench::set_attribute(const std::string &control, const std::string &attribute, const json &value) {
+    std::lock_guard lock(mutex_);
+    if (!now_) return "no scene is loaded" + (load_error_.empty() ? "" : ": " + load_error_);
+    attr_value v;
+    if (!attr_value_from_json(value, v))
+        return "control " + quoted(control) + ": attribute " + quoted(attribute) +
+               " must be a string, number, boolean or null";
+    // Through a step's change, so that the value is converted exactly as a scene file's.
+    control_change change;
+    change.attributes.emplace_back(attribute, v);
+    scene_step step;
+    step.changes.emplace_back(control, std::move(change));
+    if (error e = now_->run.apply(step); !e.empty()) return e;
+
+    if (auto controls = document_.find("controls"); controls != document_.end() && controls->is_array())
+        for (auto &c : *controls)
+            if (c.is_object() && control_name(c) == control) {
+                c["attributes"][attribute] = value;
+                break;
+            }
+    return redraw_changed_locked();
+}
+
+void workbench::play(bool on) {
+    std::lock_guard lock(mutex_);
+    playing_ = on;
+}
+
+void workbench::step() {
+    std::lock_guard lock(mutex_);
+    step_locked();
+}
+
+void workbench::tick() {
+    std::lock_guard lock(mutex_);
+    if (playing_) step_locked();
+}
+
+void workbench::step_locked() {
+    if (!now_) return;
+    const double duration = tracks_duration(now_->s);
+    // The player loops: past the last key it starts again at 0.
+    time_ = time_ + step_seconds > duration + 1e-9 ? 0 : time_ + step_seconds;
+    scene_step at_time;
+    at_time.changes = track_changes(now_->s, time_);
+    if (at_time.changes.empty()) return;
+    if (error e = now_->run.apply(at_time); !e.empty()) {
+        load_error_ = "tracks at " + std::to_string(time_) + " s: " + e;
+        playing_ = false;
+        return;
+    }
+    redraw_changed_locked();
+}
+
+fs::path workbench::save_target(const std::string &name, error *err) const {
+    const fs::path scene_file(settings_.scene_path);
+    if (name.empty()) return scene_file;
+    const fs::path wanted(name);
+    auto refuse = [&](const std::string &why) {
+        *err = "cannot save as " + quoted(name) + ": " + why;
+        return fs::path();
+    };
+    if (wanted.is_absolute()) return refuse("give a name inside the scene's folder, not an absolute path");
+    for (const fs::path &part : wanted)
+        if (part == "..") return refuse("\"..\" would leave the scene's folder");
+    if (wanted.extension() != ".json") return refuse("a scene is saved as a .json file");
+
+    std::error_code ec;
+    const fs::path folder = fs::canonical(scene_file.has_parent_path() ? scene_file.parent_path() : ".", ec);
+    if (ec) return refuse(ec.message());
+    const fs::path target = folder / wanted;
+    // Links are followed to where they lead: that must still be inside the folder.
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (ec) return refuse(ec.message());
+    if (fs::is_symlink(fs::symlink_status(resolved, ec)))
+        return refuse("it is a link that leads nowhere");
+    auto [in_folder, in_resolved] = std::mismatch(folder.begin(), folder.end(), resolved.begin(), resolved.end());
+    if (in_folder != folder.end() || in_resolved == resolved.end())
+        return refuse("it leads out of the scene's folder");
+    if (fs::is_directory(resolved, ec)) return refuse("it is a folder");
+    return resolved;
+}
+
+error workbench::save(const std::string &name) {
+    std::lock_guard lock(mutex_);
+    if (document_.is_null()) return "no scene is loaded";
+    error err;
+    const fs::path target = save_target(name, &err);
+    if (!err.empty()) return err;
+
+    // Written beside the target and renamed over it: a reader never sees half a file, and a link
+    // in the target's place is replaced, not written through.
+    const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << document_.dump(2) << "\n";
+        if (!out.flush()) return part.string() + ": cannot be written";
+    }
+    std::error_code ec;
+    fs::rename(part, target, ec);
+    if (ec) {
+        fs::remove(part, ec);
+        return target.string() + ": " + ec.message();
+    }
+    // Saved over the scene file itself: what is on show is what the file now says.
+    if (fs::equivalent(target, settings_.scene_path, ec)) {
+        file_time_ = fs::last_write_time(target, ec);
+        file_size_ = fs::file_size(target, ec);
+    }
+    return {};
+}
+
+std::string workbench::frame_png() {
+    std::lock_guard lock(mutex_);
+    if (now_ && png_frame_ != frame_) {
+        std::string why;
+        std::string bytes = encode_png(*now_->canvas, scratch_, &why);
+        if (bytes.empty()) std::fprintf(stderr, "pitwall serve: %s\n", why.c_str());
+        else {
+            png_ = std::move(bytes);
+            png_frame_ = frame_;
+        }
+    }
+    return png_;
+}
+
+json workbench::state() {
+    std::lock_guard lock(mutex_);
+    json out = {{"scene", settings_.scene_path}, {"revision", revision_}, {"frame", frame_},
+                {"time", time_},                 {"playing", playing_},  {"frame_ms", frame_ms_},
+                {"error", load_error_},          {"duration", 0},        {"controls", json::array()},
+                {"failures", json::array()}};
+    if (!now_) return out;
+    out["duration"] = tracks_duration(now_->s);
+    out["width"] = now_->s.width;
+    out["height"] = now_->s.height;
+    for (const scene_control &c : now_->s.controls) out["controls"].push_back({{"name", c.name}, {"widget", c.widget}});
+    for (const draw_result &f : now_->failures)
+        out["failures"].push_back({{"control", f.control}, {"widget", f.widget}, {"result", f.result}});
+    return out;
+}
+
+json workbench::control_form(const std::string &control, error *err) {
+    std::lock_guard lock(mutex_);
+    if (!now_) {
+        *err = "no scene is loaded";
+        return {};
+    }
+    const scene_control *found = nullptr;
+    for (const scene_control &c : now_->s.controls)
+        if (c.name == control) found = &c;
+    if (found == nullptr) {
+        *err = "no control named " + quoted(control);
+        return {};
+    }
+    const plugin *p = now_->eng->find_plugin(found->widget);
+    const nlohmann::ordered_json *attrs = nullptr;
+    if (auto cs = document_.find("controls"); cs != document_.end() && cs->is_array())
+        for (const auto &c : *cs)
+            if (control_name(c) == control)
+                if (auto a = c.find("attributes"); a != c.end() && a->is_object()) attrs = &*a;
+
+    json form = {{"control", control}, {"widget", found->widget}, {"attributes", json::array()}};
+    for (const gr_attribute_t &a : p->attributes()) {
+        const std::string name = a.name, type = a.type;
+        json field = {{"name", name}, {"id", a.id}, {"type", type}, {"common", a.id <= 11}, {"value", nullptr}};
+        if (attrs != nullptr)
+            if (auto v = attrs->find(name); v != attrs->end()) field["value"] = json::parse(v->dump());
+        if (type == GR_TYPE_STRING) {
+            field["kind"] = "string";
+        } else if (type == GR_TYPE_FLOAT) {
+            auto [lo, hi] = float_range(name, attrs);
+            field["kind"] = "float";
+            field["min"] = lo;
+            field["max"] = hi;
+        } else if (const palette *colours = palette_of(found->widget, name)) {
+            field["kind"] = "palette";
+            json options = json::array();
+            for (size_t i = 0; i < colours->size(); ++i)
+                options.push_back({{"index", i + 1}, {"name", (*colours)[i].name}, {"rgb", (*colours)[i].rgb}});
+            field["palette"] = std::move(options);
+        } else if (type != GR_TYPE_UINT8 && is_colour_name(name)) {
+            field["kind"] = "colour";
+        } else {
+            field["kind"] = "int";
+            if (type == GR_TYPE_UINT8) {
+                field["min"] = 0;
+                field["max"] = 255;
+            }
+        }
+        form["attributes"].push_back(std::move(field));
+    }
+    return form;
+}
+
+std::vector<gr_rect_t> workbench::last_damage() {
+    std::lock_guard lock(mutex_);
+    return damage_;
+}
+
+uint32_t workbench::pixel(int x, int y) {
+    std::lock_guard lock(mutex_);
+    return now_ ? now_->canvas->pixel(x, y) : 0;
+}
+
+int workbench::draws_in_last_frame() {
+    std::lock_guard lock(mutex_);
+    return draws_;
+}
+
+double workbench::time() {
+    std::lock_guard lock(mutex_);
+    return time_;
+}
+
+} // namespace pitwall::cli

@@ -1,0 +1,107 @@
+// workbench.h - the live state behind `pitwall serve`: a scene loaded on an engine and drawn on a
+// raster context, edited one attribute at a time, played along its tracks, reloaded when its file
+// changes on disk and saved back as JSON. Every public call takes the one mutex, so that the HTTP
+// server's threads can call it directly.
+#ifndef PITWALL_TOOL_WORKBENCH_H
+#define PITWALL_TOOL_WORKBENCH_H
+
+#include "pitwall/engine.h"
+#include "pitwall/raster_context.h"
+#include "pitwall/scene.h"
+#include "pitwall/scene_run.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace pitwall::cli {
+
+class workbench {
+public:
+    struct settings {
+        std::string scene_path;
+        std::string plugins; // empty: the build's own plug-ins
+        std::string app;     // empty: the scene's application directory
+    };
+
+    // Seconds of scene time one step of the player advances (10 frames a second).
+    static constexpr double step_seconds = 0.1;
+
+    explicit workbench(settings how);
+    ~workbench();
+    workbench(const workbench &) = delete;
+    workbench &operator=(const workbench &) = delete;
+
+    // Load the scene file and draw its first frame whole. On failure the previous scene (if any)
+    // stays on show and the reason is returned (and kept for state()).
+    error load();
+    // Reload when the file's modification time (or size) differs from the loaded one's; true
+    // when it did reload, whether or not the new file loaded.
+    bool reload_if_changed();
+
+    // Set one attribute of a named control as a scene step would, then redraw what that dirtied.
+    // The request body is {"control": NAME, "attribute": NAME, "value": VALUE}.
+    error apply_request(const std::string &body);
+    error set_attribute(const std::string &control, const std::string &attribute, const nlohmann::json &value);
+
+    // The tracks: pause, play (advanced by tick()), and one step by hand.
+    void play(bool on);
+    void step();
+    // Called by the server's clock every step_seconds: one step while playing.
+    void tick();
+
+    // Write the edited scene, in the file's own key order, to `name` inside the scene's folder
+    // (empty: the scene file itself). Names that lead out of the folder are refused.
+    error save(const std::string &name);
+
+    // The picture as PNG bytes (empty before any scene has loaded).
+    std::string frame_png();
+    // Revision (bumped by every load), frame number (bumped by every draw), time, player state,
+    // last draw time and error, the controls with their widgets.
+    nlohmann::json state();
+    // A control's form: every attribute of its widget's table with its kind, current value and,
+    // for numbers, a range; palette attributes list their colours.
+    nlohmann::json control_form(const std::string &control, error *err);
+
+    // What tests look at: the rectangles the last partial redraw repainted, and one canvas pixel.
+    std::vector<gr_rect_t> last_damage();
+    uint32_t pixel(int x, int y);
+    int draws_in_last_frame();
+    double time();
+
+private:
+    struct loaded; // the engine, canvas, run and scene of one load
+
+    error load_locked();
+    error redraw_changed_locked();
+    void draw_all_locked();
+    void step_locked();
+    std::filesystem::path save_target(const std::string &name, error *err) const;
+
+    settings settings_;
+    std::mutex mutex_;
+    std::unique_ptr<loaded> now_;
+    nlohmann::ordered_json document_; // the file as loaded, with the page's edits applied
+    std::filesystem::file_time_type file_time_{};
+    std::uintmax_t file_size_ = 0;
+    uint64_t revision_ = 0;
+    uint64_t frame_ = 0;
+    double time_ = 0;
+    bool playing_ = false;
+    double frame_ms_ = 0;
+    int draws_ = 0;
+    std::string load_error_;
+    std::filesystem::path scratch_; // a private folder for encoding frames
+    std::string png_;                // the last frame, encoded
+    uint64_t png_frame_ = 0;         // the frame png_ shows
+    std::vector<gr_rect_t> damage_;
+};
+
+} // namespace pitwall::cli
+
+#endif // PITWALL_TOOL_WORKBENCH_H
