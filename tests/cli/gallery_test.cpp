@@ -13,6 +13,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace pitwall::testing {
 namespace {
 
@@ -34,11 +36,16 @@ protected:
     static inline tool_result result;
 
     static void SetUpTestSuite() {
-        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/cli.gallery";
+        // ctest runs each test of the suite as a process of its own, side by side: one folder each.
+        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/cli.gallery." + std::to_string(getpid());
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
         std::filesystem::create_directories(dir, ec);
         result = run_pitwall({"gallery", "-o", dir + "/out", "--plugins", PITWALL_PLUGIN_DIR}, dir);
+    }
+    static void TearDownTestSuite() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
     }
 };
 
