@@ -6,8 +6,9 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${pitwall_cross_triple}-gcc)
 set(CMAKE_CXX_COMPILER ${pitwall_cross_triple}-g++)
 
-# Debian's multiarch folder name: installed libraries go to <prefix>/lib/<triple> as on the board.
-set(CMAKE_LIBRARY_ARCHITECTURE ${pitwall_cross_triple})
+# Debian's multiarch library folder, <prefix>/lib/<triple>, as on the board (GNUInstallDirs picks it
+# only for native builds).
+set(CMAKE_INSTALL_LIBDIR lib/${pitwall_cross_triple} CACHE PATH "Object code libraries (lib/<triple>)")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${pitwall_cross_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
