@@ -131,6 +131,7 @@ struct workbench::loaded {
     std::unique_ptr<engine> eng;
     std::unique_ptr<raster_context> canvas;
     scene_run run;
+    std::unique_ptr<track_player> player; // sets only the tracked values that changed
     std::vector<draw_result> failures; // of the last draw
 
     // Instances and plug-ins go while the canvas is still the engine's render context, so that
@@ -196,6 +197,7 @@ error workbench::load_locked() {
     next->canvas = std::make_unique<raster_context>(*next->eng, s.width, s.height, s.background);
     next->s = std::move(s);
     if (error e = next->run.build(*next->eng, next->s); !e.empty()) return fail(e);
+    next->player = std::make_unique<track_player>(next->s);
 
     now_ = std::move(next);
     document_ = std::move(document);
@@ -303,8 +305,7 @@ void workbench::step_locked() {
     const double duration = tracks_duration(now_->s);
     // The player loops: past the last key it starts again at 0.
     time_ = time_ + step_seconds > duration + 1e-9 ? 0 : time_ + step_seconds;
-    scene_step at_time;
-    at_time.changes = track_changes(now_->s, time_);
+    scene_step at_time = now_->player->step_at(time_);
     if (at_time.changes.empty()) return;
     if (error e = now_->run.apply(at_time); !e.empty()) {
         load_error_ = "tracks at " + std::to_string(time_) + " s: " + e;
