@@ -41,7 +41,11 @@ bool decode_png(const std::string &bytes, argb_image *out, std::string *why);
 // device is refused, never waited on. `why` is "<path>: <reason>".
 bool read_png(const std::string &path, argb_image *out, std::string *why);
 
-// An 8-bit RGBA PNG. False (with a reason) when the file cannot be written.
+// An 8-bit RGBA PNG, as bytes. False (with libpng's reason) for an empty image or when encoding fails.
+bool encode_png(const argb_image &image, std::string &out, std::string *why);
+
+// An 8-bit RGBA PNG file, written through replace_file (file_write.h): a failed write leaves the
+// path as it was, and a device or folder in its place is refused. False with "<path>: <reason>".
 bool write_png(const std::string &path, const argb_image &image, std::string *why);
 
 } // namespace pitwall

@@ -55,6 +55,8 @@ public:
     // The canvas as PNG, every pixel magnified to scale x scale (1..max_scale; the result at
     // most max_side wide and high). False with a reason otherwise or when writing fails.
     bool write_png(const std::string &path, int scale, std::string *why) const;
+    // The same PNG as bytes in memory, for a picture that is sent rather than stored.
+    bool encode_png(int scale, std::string &out, std::string *why) const;
 
     // Upright opaque text is drawn through each line's kept coverage where that gives Cairo's very
     // pixels (on by default); off, every line goes through Cairo, so that a test can compare the two.
@@ -83,6 +85,8 @@ public:
     struct state; // the implementation's own
 
 private:
+    bool magnified(int scale, argb_image &out, std::string *why) const;
+
     std::unique_ptr<state> state_;
 };
 

@@ -4,6 +4,7 @@
 #include "png_decoder.h"
 
 #include "pitwall/file_read.h"
+#include "pitwall/file_write.h"
 
 #include <png.h>
 
@@ -42,19 +43,19 @@ bool read_png(const std::string &path, argb_image *out, std::string *why) {
     return true;
 }
 
-bool write_png(const std::string &path, const argb_image &image, std::string *why) {
+bool encode_png(const argb_image &image, std::string &out, std::string *why) {
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != size_t(image.width) * size_t(image.height)) {
-        set_error(why, path + ": nothing to write (empty image)");
+        set_error(why, "nothing to write (empty image)");
         return false;
     }
-    std::vector<uint8_t> bytes(image.pixels.size() * 4);
+    std::vector<uint8_t> rgba(image.pixels.size() * 4);
     for (size_t i = 0; i < image.pixels.size(); ++i) {
         uint32_t argb = image.pixels[i];
-        bytes[i * 4 + 0] = uint8_t(argb >> 16);
-        bytes[i * 4 + 1] = uint8_t(argb >> 8);
-        bytes[i * 4 + 2] = uint8_t(argb);
-        bytes[i * 4 + 3] = uint8_t(argb >> 24);
+        rgba[i * 4 + 0] = uint8_t(argb >> 16);
+        rgba[i * 4 + 1] = uint8_t(argb >> 8);
+        rgba[i * 4 + 2] = uint8_t(argb);
+        rgba[i * 4 + 3] = uint8_t(argb >> 24);
     }
     png_image png;
     std::memset(&png, 0, sizeof png);
@@ -62,9 +63,28 @@ bool write_png(const std::string &path, const argb_image &image, std::string *wh
     png.width = png_uint_32(image.width);
     png.height = png_uint_32(image.height);
     png.format = PNG_FORMAT_RGBA;
-    if (png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr) == 0) {
-        set_error(why, path + ": " + png.message);
+    // Twice through libpng: the first pass only measures, the second fills a buffer that size.
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&png, nullptr, &size, 0, rgba.data(), 0, nullptr) == 0) {
+        set_error(why, png.message);
         png_image_free(&png);
+        return false;
+    }
+    std::string bytes(size, '\0');
+    if (png_image_write_to_memory(&png, bytes.data(), &size, 0, rgba.data(), 0, nullptr) == 0) {
+        set_error(why, png.message);
+        png_image_free(&png);
+        return false;
+    }
+    bytes.resize(size);
+    out = std::move(bytes);
+    return true;
+}
+
+bool write_png(const std::string &path, const argb_image &image, std::string *why) {
+    std::string bytes, reason;
+    if (!encode_png(image, bytes, &reason) || !replace_file(path, bytes, &reason)) {
+        set_error(why, path + ": " + reason);
         return false;
     }
     return true;

@@ -273,7 +273,8 @@ argb_image raster_context::snapshot() const {
     return out;
 }
 
-bool raster_context::write_png(const std::string &path, int scale, std::string *why) const {
+// The canvas magnified to scale x scale per pixel: a zoomed look at exactly the pixels drawn.
+bool raster_context::magnified(int scale, argb_image &out, std::string *why) const {
     if (scale < 1 || scale > max_scale || int64_t(state_->width) * scale > max_side ||
         int64_t(state_->height) * scale > max_side) {
         if (why != nullptr)
@@ -283,12 +284,25 @@ bool raster_context::write_png(const std::string &path, int scale, std::string *
         return false;
     }
     argb_image canvas = snapshot();
-    if (scale == 1) return pitwall::write_png(path, canvas, why);
-    // Whole-pixel magnification: a zoomed look at exactly the pixels drawn.
+    if (scale == 1) {
+        out = std::move(canvas);
+        return true;
+    }
     argb_image zoomed(canvas.width * scale, canvas.height * scale);
     for (int y = 0; y < zoomed.height; ++y)
         for (int x = 0; x < zoomed.width; ++x) zoomed.at(x, y) = canvas.at(x / scale, y / scale);
-    return pitwall::write_png(path, zoomed, why);
+    out = std::move(zoomed);
+    return true;
+}
+
+bool raster_context::write_png(const std::string &path, int scale, std::string *why) const {
+    argb_image image;
+    return magnified(scale, image, why) && pitwall::write_png(path, image, why);
+}
+
+bool raster_context::encode_png(int scale, std::string &out, std::string *why) const {
+    argb_image image;
+    return magnified(scale, image, why) && pitwall::encode_png(image, out, why);
 }
 
 } // namespace pitwall
