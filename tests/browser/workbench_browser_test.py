@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """`pitwall serve` in headless Chromium: the page loads and shows the scene, moving a gauge's value
-changes the picture, a bad value shows the server's message, and a scene file changed on disk
-shows up in the page.
+changes the picture, a bad value shows the server's message, a scene file changed on disk under
+unsaved edits is a conflict that keeps them until the page reloads, and a page from another origin
+can neither change nor save anything.
 
     workbench_browser_test.py --tool build/bin/pitwall --chromium /usr/bin/chromium \
         --chromedriver /usr/bin/chromedriver
 """
 import argparse
+import http.server
 import json
 import os
 import re
@@ -15,6 +17,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import urllib.request
@@ -171,17 +174,93 @@ class WorkbenchInBrowser(unittest.TestCase):
                                      "takes 0 to 255, not 300")
         self.assertEqual(self.frame()[2], after[2])
 
-        # The file changed on disk: the server reloads it, the page's picture follows (the box
-        # turns red) and the page's edits are gone with the old scene.
-        frame_before = self.shown_frame_number()
+        # The file changed on disk while the gauge's edit was unsaved: the page says so and keeps
+        # the edit (the box stays blue) until the user reloads.
         SCENE["controls"][1]["attributes"]["color_bg"] = "#ff0000"
         with open(self.scene + ".new", "w") as f:
             json.dump(SCENE, f, indent=2)
         os.replace(self.scene + ".new", self.scene)
+        conflict = self.browser.find_element(By.ID, "conflict")
+        self.wait.until(lambda _: conflict.is_displayed())
+        self.assertIn("changed on disk; your unsaved edits are kept", conflict.text)
+        self.assertEqual(pixel(self.frame(), 380, 150), (0, 0, 255, 255))
+        self.assertEqual(self.field("value", "input.number").get_attribute("value"), "8000")
+
+        # Saving over it is refused; the file keeps the edit made on disk.
+        self.browser.find_element(By.ID, "save").click()
+        self.wait.until(lambda _: error.is_displayed() and "changed on disk since it was loaded" in error.text)
+        with open(self.scene) as f:
+            self.assertEqual(json.load(f)["controls"][1]["attributes"]["color_bg"], "#ff0000")
+
+        # Reloading, after a word of warning, shows the file: the box turns red.
+        frame_before = self.shown_frame_number()
+        self.browser.find_element(By.ID, "reload").click()
+        self.wait.until(expected_conditions.alert_is_present())
+        self.browser.switch_to.alert.accept()
         self.wait.until(lambda _: self.shown_frame_number() > frame_before and self.image_loaded())
         self.assertEqual(pixel(self.frame(), 380, 150), (255, 0, 0, 255))
+        self.wait.until(lambda _: not conflict.is_displayed())
         self.assertFalse(error.is_displayed())
         self.assertEqual(self.canvas_pixel(380, 150), [255, 0, 0, 255])
+
+    def test_another_origins_page_changes_nothing(self):
+        """A page from another origin sends what a browser lets it: a no-cors fetch, a text/plain
+        form, a CORS request with a guessed token. The scene, its folder and the picture stay as
+        they were."""
+        with open(os.path.join(self.folder, "lap.csv"), "w") as f:
+            f.write("t,rpm\n0,1000\n")
+        with open(self.scene, "rb") as f:
+            scene_before = f.read()
+        state_before = json.load(urllib.request.urlopen(self.url + "api/state", timeout=10))
+        target = self.url.rstrip("/")
+        attack = """<!DOCTYPE html><html><body>
+<iframe name="sink"></iframe>
+<form id="form" method="POST" action="%(target)s/api/save" enctype="text/plain" target="sink">
+<input name='{"name": "lap.csv\\u0000.json", "x": "' value='"}'></form>
+<script>
+const target = %(target_js)s;
+const red = JSON.stringify({control: 'box', attribute: 'color_bg', value: '#00ff00'});
+const sent = [
+  fetch(target + '/api/set', {method: 'POST', mode: 'no-cors', headers: {'Content-Type': 'text/plain'}, body: red}),
+  fetch(target + '/api/save', {method: 'POST', mode: 'no-cors', body: '{"name": "stolen.json"}'}),
+  fetch(target + '/api/set', {method: 'POST', headers: {'Content-Type': 'application/json', 'X-Pitwall-Token': '0'.repeat(32)}, body: red}),
+  fetch(target + '/api/state').then((r) => r.text()).then((t) => { window.read = t; }),
+].map((p) => p.then(() => 'answered', () => 'refused'));
+document.getElementById('form').submit();
+Promise.all(sent).then((outcomes) => { document.title = 'done ' + outcomes.join(' ') + ' read=' + (window.read !== undefined); });
+</script></body></html>""" % {"target": target, "target_js": json.dumps(target)}
+
+        class AttackPage(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                body = attack.encode()
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        other = http.server.ThreadingHTTPServer(("127.0.0.1", 0), AttackPage)
+        threading.Thread(target=other.serve_forever, daemon=True).start()
+        try:
+            self.browser.get("http://127.0.0.1:%d/" % other.server_address[1])
+            self.wait.until(lambda b: b.title.startswith("done"))
+            # The no-cors requests get opaque answers, the CORS ones none, and nothing was read.
+            self.assertTrue(self.browser.title.endswith("read=false"), self.browser.title)
+            time.sleep(1)  # the form's post, which nothing reports back
+        finally:
+            other.shutdown()
+            other.server_close()
+        with open(self.scene, "rb") as f:
+            self.assertEqual(f.read(), scene_before)
+        with open(os.path.join(self.folder, "lap.csv")) as f:
+            self.assertEqual(f.read(), "t,rpm\n0,1000\n")
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "stolen.json")))
+        state_after = json.load(urllib.request.urlopen(self.url + "api/state", timeout=10))
+        self.assertEqual(state_after["frame"], state_before["frame"])
+        self.assertFalse(state_after["unsaved"])
 
     def canvas_pixel(self, x, y):
         """A pixel of the picture as the page shows it."""

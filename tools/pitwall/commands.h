@@ -27,10 +27,12 @@ struct options {
     bool results = false;  // trace --results
     int port = 8080;                // serve --port N (0: any free port)
     std::string host = "127.0.0.1"; // serve --host ADDR
+    size_t max_body = size_t(1) << 20; // serve --max-body BYTES: the largest request body taken
     double seconds = 0;    // animate --seconds S (0: the tracks' length and one frame)
     double fps = 25;       // animate --fps F
     std::string frames_dir; // animate -o DIR
     std::string video;     // animate --video OUT.mp4|.gif|.webm
+    size_t max_frames = 100000; // animate --max-frames N: a longer animation is refused
     std::string gallery_dir; // gallery -o DIR
 };
 

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -32,6 +33,21 @@ void add_app_option(CLI::App &cmd, options &out) {
 
 void add_scene_argument(CLI::App &cmd, options &out) {
     cmd.add_option("SCENE", out.scene, "The scene file (JSON)")->type_name("")->required();
+}
+
+// CLI::Range lets NaN through, since every comparison with it is false: a time or a rate must
+// be a finite number inside the range.
+CLI::Validator finite_range(double low, double high) {
+    return CLI::Validator(
+        [low, high](std::string &text) -> std::string {
+            double value = 0;
+            if (CLI::detail::lexical_cast(text, value) && std::isfinite(value) && value >= low && value <= high)
+                return {};
+            char range[64];
+            std::snprintf(range, sizeof range, " is not a number from %g to %g", low, high);
+            return text + range;
+        },
+        "");
 }
 
 // -o is parsed into its frame pattern here, so that a malformed one is a usage error like any
@@ -92,11 +108,15 @@ command_line parse_command_line(int argc, char **argv) {
     add_scene_argument(*animate, opts);
     animate->add_option("--seconds", opts.seconds, "Length in seconds (default: up to the tracks' last key)")
         ->type_name("S")
-        ->check(CLI::Range(0.001, 86400.0));
+        ->check(finite_range(0.001, 86400));
     animate->add_option("--fps", opts.fps, "Frames a second; frame i shows the time i / F")
         ->type_name("F")
         ->default_str("25")
-        ->check(CLI::Range(0.01, 1000.0));
+        ->check(finite_range(0.01, 1000));
+    animate->add_option("--max-frames", opts.max_frames, "Refuse an animation of more than N frames")
+        ->type_name("N")
+        ->default_str("100000")
+        ->check(CLI::Range(size_t(1), size_t(1000000000)));
     animate->add_option("-o,--output", opts.frames_dir, "Write DIR/frame-00000.png, ... (made when missing)")
         ->type_name("DIR")
         ->required();
@@ -125,6 +145,10 @@ command_line parse_command_line(int argc, char **argv) {
     serve->add_option("--host", opts.host, "Listen on ADDR; anything but loopback lets others edit the scene files")
         ->type_name("ADDR")
         ->default_str("127.0.0.1");
+    serve->add_option("--max-body", opts.max_body, "Refuse requests whose body is larger than BYTES")
+        ->type_name("BYTES")
+        ->default_str("1048576")
+        ->check(CLI::Range(size_t(1024), size_t(1) << 30));
     add_plugins_option(*serve, opts);
     add_app_option(*serve, opts);
 

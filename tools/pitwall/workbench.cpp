@@ -4,6 +4,7 @@
 #include "commands.h"
 
 #include "pitwall/file_read.h"
+#include "pitwall/file_write.h"
 #include "pitwall/scene_tracks.h"
 #include "pitwall/scene_value.h"
 
@@ -12,9 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <system_error>
 
 namespace pitwall::cli {
@@ -24,6 +22,21 @@ using json = nlohmann::json;
 namespace {
 
 std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+
+// A name quoted for a message, its control characters written as \xNN.
+std::string quoted_escaped(const std::string &text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c >= 0x20 && c != 0x7f) {
+            out += char(c);
+            continue;
+        }
+        char code[8];
+        std::snprintf(code, sizeof code, "\\x%02x", c);
+        out += code;
+    }
+    return out + "\"";
+}
 
 // The name a scene gives a control: its own, or its widget's.
 std::string control_name(const nlohmann::ordered_json &c) {
@@ -56,13 +69,24 @@ std::pair<double, double> float_range(const std::string &name, const nlohmann::o
     return v >= 0 ? std::pair{0.0, span} : std::pair{-span, span};
 }
 
-// The PNG of a canvas, through a file: the raster context writes PNGs to paths only.
-std::string encode_png(const raster_context &canvas, const fs::path &scratch, std::string *why) {
-    const std::string path = (scratch / "frame.png").string();
-    if (!canvas.write_png(path, 1, why)) return {};
-    std::string bytes;
-    if (!read_regular_file(path, size_t(256) << 20, bytes, why)) return {};
-    return bytes;
+// What the page calls the version of a scene file: its size and a hash of its bytes (FNV-1a),
+// so that any edit on disk, even one within the file system's time resolution, shows.
+std::string content_version(const std::string &text) {
+    uint64_t hash = 0xcbf29ce484222325u;
+    for (unsigned char c : text) hash = (hash ^ c) * 0x100000001b3u;
+    char out[48];
+    std::snprintf(out, sizeof out, "%zu-%016llx", text.size(), static_cast<unsigned long long>(hash));
+    return out;
+}
+
+// Names come from the page: a control character (a NUL above all, which would end the name
+// where the file system reads it) is never part of one.
+error check_name(const char *what, const std::string &name) {
+    if (name.size() > workbench::max_name_bytes)
+        return std::string(what) + " is longer than " + std::to_string(workbench::max_name_bytes) + " bytes";
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f) return std::string(what) + " " + quoted_escaped(name) + " holds a control character";
+    return {};
 }
 
 // The theme's colour sets, for the attributes that hold a 1-based index into one of them rather
@@ -144,27 +168,24 @@ struct workbench::loaded {
     }
 };
 
-workbench::workbench(settings how) : settings_(std::move(how)) {
-    std::string pattern = (fs::temp_directory_path() / "pitwall-serve-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) scratch_ = pattern;
-}
+workbench::workbench(settings how) : settings_(std::move(how)) {}
 
-workbench::~workbench() {
-    now_.reset();
-    std::error_code ignored;
-    if (!scratch_.empty()) fs::remove_all(scratch_, ignored);
-}
+workbench::~workbench() = default;
 
 error workbench::load() {
     std::lock_guard lock(mutex_);
     return load_locked();
 }
 
-error workbench::load_locked() {
+void workbench::look_at_file_locked() {
     std::error_code ec;
     file_time_ = fs::last_write_time(settings_.scene_path, ec);
     file_size_ = fs::file_size(settings_.scene_path, ec);
     if (ec) file_size_ = 0;
+}
+
+error workbench::load_locked() {
+    look_at_file_locked();
     auto fail = [&](error why) {
         load_error_ = why;
         ++revision_;
@@ -201,6 +222,9 @@ error workbench::load_locked() {
 
     now_ = std::move(next);
     document_ = std::move(document);
+    version_ = content_version(text);
+    unsaved_ = false;
+    conflict_.clear();
     load_error_.clear();
     time_ = 0;
     ++revision_;
@@ -215,8 +239,26 @@ bool workbench::reload_if_changed() {
     if (ec) return false; // gone for a moment while an editor replaces it
     const std::uintmax_t size = fs::file_size(settings_.scene_path, ec);
     if (t == file_time_ && !ec && size == file_size_) return false;
-    load_locked();
-    return true;
+    if (!unsaved_) {
+        load_locked();
+        return true;
+    }
+    // Edits on show that the file does not hold: reloading would lose them. Only a change of
+    // contents is a conflict (an editor may rewrite the same bytes).
+    look_at_file_locked();
+    std::string text, why;
+    if (read_regular_file(settings_.scene_path, max_scene_bytes, text, &why) && content_version(text) == version_) {
+        conflict_.clear();
+        return false;
+    }
+    conflict_ = settings_.scene_path + " changed on disk; your unsaved edits are kept: reload to take the file as it "
+                "is now, or save them under another name";
+    return false;
+}
+
+error workbench::reload() {
+    std::lock_guard lock(mutex_);
+    return load_locked();
 }
 
 void workbench::draw_all_locked() {
@@ -249,12 +291,9 @@ error workbench::redraw_changed_locked() {
 }
 
 error workbench::apply_request(const std::string &body) {
-    json request;
-    try {
-        request = json::parse(body);
-    } catch (const json::parse_error &e) {
-        return std::string("malformed JSON: ") + e.what();
-    }
+    // Parsed without exceptions: a number past a double's range (1e309) is malformed too.
+    const json request = json::parse(body, nullptr, false);
+    if (request.is_discarded()) return "malformed JSON: a change is {\"control\": NAME, \"attribute\": NAME, \"value\": VALUE}";
     if (!request.is_object() || !request.contains("control") || !request["control"].is_string() ||
         !request.contains("attribute") || !request["attribute"].is_string() || !request.contains("value"))
         return "a change names \"control\" and \"attribute\" (strings) and gives a \"value\"";
@@ -263,6 +302,11 @@ error workbench::apply_request(const std::string &body) {
 }
 
 error workbench::set_attribute(const std::string &control, const std::string &attribute, const json &value) {
+    if (error e = check_name("control", control); !e.empty()) return e;
+    if (error e = check_name("attribute", attribute); !e.empty()) return e;
+    if (value.is_string() && value.get_ref<const std::string &>().size() > max_string_bytes)
+        return "control " + quoted(control) + ": attribute " + quoted(attribute) + ": a value is at most " +
+               std::to_string(max_string_bytes) + " bytes long";
     std::lock_guard lock(mutex_);
     if (!now_) return "no scene is loaded" + (load_error_.empty() ? "" : ": " + load_error_);
     attr_value v;
@@ -282,6 +326,7 @@ error workbench::set_attribute(const std::string &control, const std::string &at
                 c["attributes"][attribute] = value;
                 break;
             }
+    unsaved_ = true;
     return redraw_changed_locked();
 }
 
@@ -318,6 +363,10 @@ void workbench::step_locked() {
 fs::path workbench::save_target(const std::string &name, error *err) const {
     const fs::path scene_file(settings_.scene_path);
     if (name.empty()) return scene_file;
+    if (error e = check_name("a file name", name); !e.empty()) {
+        *err = "cannot save: " + e;
+        return {};
+    }
     const fs::path wanted(name);
     auto refuse = [&](const std::string &why) {
         *err = "cannot save as " + quoted(name) + ": " + why;
@@ -326,7 +375,7 @@ fs::path workbench::save_target(const std::string &name, error *err) const {
     if (wanted.is_absolute()) return refuse("give a name inside the scene's folder, not an absolute path");
     for (const fs::path &part : wanted)
         if (part == "..") return refuse("\"..\" would leave the scene's folder");
-    if (wanted.extension() != ".json") return refuse("a scene is saved as a .json file");
+    if (!name.ends_with(".json") || wanted.extension() != ".json") return refuse("a scene is saved as a .json file");
 
     std::error_code ec;
     const fs::path folder = fs::canonical(scene_file.has_parent_path() ? scene_file.parent_path() : ".", ec);
@@ -344,41 +393,56 @@ fs::path workbench::save_target(const std::string &name, error *err) const {
     return resolved;
 }
 
-error workbench::save(const std::string &name) {
+error workbench::save(const save_request &request, save_outcome *outcome) {
+    auto result = [&](save_outcome how, error why) {
+        if (outcome != nullptr) *outcome = how;
+        return why;
+    };
     std::lock_guard lock(mutex_);
-    if (document_.is_null()) return "no scene is loaded";
+    if (document_.is_null()) return result(save_outcome::refused, "no scene is loaded");
     error err;
-    const fs::path target = save_target(name, &err);
-    if (!err.empty()) return err;
+    const fs::path target = save_target(request.name, &err);
+    if (!err.empty()) return result(save_outcome::refused, err);
+    // A conflict stays on show (state()'s "conflict") until a reload or a save settles it.
+    auto conflict = [&](error why) {
+        conflict_ = why;
+        return result(save_outcome::conflict, why);
+    };
+    if (!request.version.empty() && request.version != version_)
+        return conflict("the scene was reloaded since this page showed it: reload the page");
 
-    // Written beside the target and renamed over it: a reader never sees half a file, and a link
-    // in the target's place is replaced, not written through.
-    const fs::path part = target.parent_path() / ("." + target.filename().string() + ".part");
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << document_.dump(2) << "\n";
-        if (!out.flush()) return part.string() + ": cannot be written";
-    }
     std::error_code ec;
-    fs::rename(part, target, ec);
-    if (ec) {
-        fs::remove(part, ec);
-        return target.string() + ": " + ec.message();
+    const bool over_scene = request.name.empty() || fs::equivalent(target, settings_.scene_path, ec);
+    if (over_scene) {
+        // The file must still hold what was loaded: an edit made on disk since (or one whose
+        // reload failed) would otherwise be lost without a word.
+        std::string text, why;
+        const bool there = read_regular_file(settings_.scene_path, max_scene_bytes, text, &why);
+        if (there ? content_version(text) != version_ : fs::exists(fs::symlink_status(settings_.scene_path, ec)))
+            return conflict(settings_.scene_path +
+                            " changed on disk since it was loaded: reload it, or save your edits under another name");
+    } else if (!request.overwrite && fs::exists(fs::symlink_status(target, ec))) {
+        return result(save_outcome::exists, target.filename().string() + " exists already");
     }
-    // Saved over the scene file itself: what is on show is what the file now says.
-    if (fs::equivalent(target, settings_.scene_path, ec)) {
-        file_time_ = fs::last_write_time(target, ec);
-        file_size_ = fs::file_size(target, ec);
+
+    const std::string text = document_.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    std::string why;
+    if (!replace_file(target.string(), text, &why)) return result(save_outcome::refused, target.string() + ": " + why);
+    // The edits are on disk now. Saved over the scene file, what is on show is what it says.
+    unsaved_ = false;
+    conflict_.clear();
+    if (over_scene) {
+        version_ = content_version(text);
+        look_at_file_locked();
     }
-    return {};
+    return result(save_outcome::saved, {});
 }
 
 std::string workbench::frame_png() {
     std::lock_guard lock(mutex_);
     if (now_ && png_frame_ != frame_) {
-        std::string why;
-        std::string bytes = encode_png(*now_->canvas, scratch_, &why);
-        if (bytes.empty()) std::fprintf(stderr, "pitwall serve: %s\n", why.c_str());
+        std::string bytes, why;
+        if (!now_->canvas->encode_png(1, bytes, &why)) std::fprintf(stderr, "pitwall serve: %s\n", why.c_str());
         else {
             png_ = std::move(bytes);
             png_frame_ = frame_;
@@ -389,9 +453,10 @@ std::string workbench::frame_png() {
 
 json workbench::state() {
     std::lock_guard lock(mutex_);
-    json out = {{"scene", settings_.scene_path}, {"revision", revision_}, {"frame", frame_},
-                {"time", time_},                 {"playing", playing_},  {"frame_ms", frame_ms_},
-                {"error", load_error_},          {"duration", 0},        {"controls", json::array()},
+    json out = {{"scene", settings_.scene_path}, {"revision", revision_}, {"version", version_},
+                {"frame", frame_},               {"time", time_},         {"playing", playing_},
+                {"frame_ms", frame_ms_},         {"error", load_error_},  {"unsaved", unsaved_},
+                {"conflict", conflict_},         {"duration", 0},         {"controls", json::array()},
                 {"failures", json::array()}};
     if (!now_) return out;
     out["duration"] = tracks_duration(now_->s);

@@ -37,12 +37,21 @@ public:
     workbench(const workbench &) = delete;
     workbench &operator=(const workbench &) = delete;
 
-    // Load the scene file and draw its first frame whole. On failure the previous scene (if any)
-    // stays on show and the reason is returned (and kept for state()).
+    // The longest string value and the longest name (of a control, attribute or file) a request
+    // may hold; names must also be free of control characters.
+    static constexpr size_t max_string_bytes = 64u << 10;
+    static constexpr size_t max_name_bytes = 1024;
+
+    // Load the scene file and draw its first frame whole, dropping any unsaved edits. On failure
+    // the previous scene (if any) stays on show and the reason is returned (and kept for state()).
     error load();
-    // Reload when the file's modification time (or size) differs from the loaded one's; true
-    // when it did reload, whether or not the new file loaded.
+    // Called by the server's clock: when the file's modification time or size differs from the
+    // last look, reload it, true when it did, whether or not the new file loaded. With unsaved
+    // edits it does not reload: a file whose contents changed is reported as a conflict instead
+    // (state()'s "conflict"), and the edits stay until the page reloads or saves.
     bool reload_if_changed();
+    // Load the file again on the page's word, unsaved edits or not.
+    error reload();
 
     // Set one attribute of a named control as a scene step would, then redraw what that dirtied.
     // The request body is {"control": NAME, "attribute": NAME, "value": VALUE}.
@@ -55,14 +64,23 @@ public:
     // Called by the server's clock every step_seconds: one step while playing.
     void tick();
 
-    // Write the edited scene, in the file's own key order, to `name` inside the scene's folder
-    // (empty: the scene file itself). Names that lead out of the folder are refused.
-    error save(const std::string &name);
+    struct save_request {
+        std::string name{};    // a .json file inside the scene's folder; empty: the scene file itself
+        std::string version{}; // state()'s "version" when the page loaded the scene; empty: not checked
+        bool overwrite = false; // replace another existing file
+    };
+    enum class save_outcome { saved, refused, conflict, exists };
+    // Write the edited scene, in the file's own key order. Refused (the reason returned) for names
+    // that lead out of the folder; a conflict when the scene file changed on disk since it was
+    // loaded, or the page's version is not the loaded one; `exists` for another file that is
+    // there already, unless `overwrite`. Nothing is written but through replace_file.
+    error save(const save_request &request, save_outcome *outcome = nullptr);
 
     // The picture as PNG bytes (empty before any scene has loaded).
     std::string frame_png();
-    // Revision (bumped by every load), frame number (bumped by every draw), time, player state,
-    // last draw time and error, the controls with their widgets.
+    // Revision (bumped by every load), the loaded file's version, frame number (bumped by every
+    // draw), time, player state, last draw time and error, unsaved edits and any conflict with
+    // the file on disk, the controls with their widgets.
     nlohmann::json state();
     // A control's form: every attribute of its widget's table with its kind, current value and,
     // for numbers, a range; palette attributes list their colours.
@@ -82,13 +100,17 @@ private:
     void draw_all_locked();
     void step_locked();
     std::filesystem::path save_target(const std::string &name, error *err) const;
+    void look_at_file_locked(); // remembers the file's time and size for reload_if_changed
 
     settings settings_;
     std::mutex mutex_;
     std::unique_ptr<loaded> now_;
     nlohmann::ordered_json document_; // the file as loaded, with the page's edits applied
-    std::filesystem::file_time_type file_time_{};
+    std::string version_;             // of the text document_ was read from
+    std::filesystem::file_time_type file_time_{}; // the file as last looked at
     std::uintmax_t file_size_ = 0;
+    bool unsaved_ = false;            // edits made since the last load or save
+    std::string conflict_;            // why the file on disk and the edits on show disagree
     uint64_t revision_ = 0;
     uint64_t frame_ = 0;
     double time_ = 0;
@@ -96,7 +118,6 @@ private:
     double frame_ms_ = 0;
     int draws_ = 0;
     std::string load_error_;
-    std::filesystem::path scratch_; // a private folder for encoding frames
     std::string png_;                // the last frame, encoded
     uint64_t png_frame_ = 0;         // the frame png_ shows
     std::vector<gr_rect_t> damage_;

@@ -4,8 +4,12 @@
 
 const $ = (id) => document.getElementById(id);
 
-let shown = { revision: -1, frame: -1 };
+let shown = { revision: -1, frame: -1, version: '', unsaved: false };
 let selected = null; // the selected control's name
+
+// The run's token, written into the page by the server: every change carries it, which a page
+// from another site cannot read and so cannot send.
+const token = document.querySelector('meta[name="pitwall-token"]').content;
 
 function showError(text) {
   const box = $('error');
@@ -13,15 +17,25 @@ function showError(text) {
   box.hidden = !text;
 }
 
+// A failed call: the server's message, its status and the rest of its reply.
+class CallError extends Error {
+  constructor(message, status, reply) {
+    super(message);
+    this.status = status;
+    this.reply = reply;
+  }
+}
+
 async function call(method, url, body) {
   const init = { method, headers: {} };
-  if (body !== undefined) {
-    init.body = typeof body === 'string' ? body : JSON.stringify(body);
+  if (method !== 'GET') {
+    init.body = JSON.stringify(body === undefined ? {} : body);
     init.headers['Content-Type'] = 'application/json';
+    init.headers['X-Pitwall-Token'] = token;
   }
   const res = await fetch(url, init);
   const reply = await res.json().catch(() => ({ error: 'the server answered ' + res.status }));
-  if (!res.ok) throw new Error(reply.error || 'the server answered ' + res.status);
+  if (!res.ok) throw new CallError(reply.error || 'the server answered ' + res.status, res.status, reply);
   return reply;
 }
 
@@ -44,6 +58,9 @@ function showState(state) {
     shown.frame = state.frame;
     $('frame').src = '/frame.png?frame=' + state.frame;
   }
+  shown.unsaved = state.unsaved;
+  shown.version = state.version;
+  showConflict(state.conflict);
   if (state.revision !== shown.revision) {
     shown.revision = state.revision;
     // A reload: a scene that failed to load says why; one that loaded clears the old message.
@@ -226,7 +243,7 @@ function showForm(table) {
   $('attributes').replaceChildren(own, common);
 }
 
-// ---- the player and saving ----------------------------------------------------------------------
+// ---- the player, saving and conflicts with the file on disk ------------------------------------
 
 function button(id, action) {
   $(id).addEventListener('click', async () => {
@@ -242,15 +259,44 @@ button('play', () => call('POST', '/api/play'));
 button('pause', () => call('POST', '/api/pause'));
 button('step', () => call('POST', '/api/step'));
 
-$('save').addEventListener('click', async () => {
+// The file changed on disk while edits were unsaved: the server keeps the edits and says so here,
+// with the two ways out.
+function showConflict(text) {
+  $('conflict-text').textContent = text || '';
+  $('conflict').hidden = !text;
+}
+
+async function save(overwrite) {
   $('save-result').textContent = '';
+  const name = $('save-name').value.trim();
   try {
-    const reply = await call('POST', '/api/save', { name: $('save-name').value.trim() });
+    const reply = await call('POST', '/api/save', { name, version: shown.version, overwrite });
     $('save-result').textContent = 'saved ' + reply.saved;
     showError('');
   } catch (e) {
+    if (e.reply && e.reply.exists && !overwrite && confirm(e.message + '. Replace it?')) return save(true);
+    showError(e.message);
+    if (e.status === 409 && !e.reply.exists) {
+      showConflict(e.message);
+      $('save-name').focus();
+    }
+  }
+}
+
+$('save').addEventListener('click', () => save(false));
+
+$('reload').addEventListener('click', async () => {
+  if (shown.unsaved && !confirm('Drop your unsaved edits and show the file as it is on disk?')) return;
+  try {
+    showState(await call('POST', '/api/reload'));
+  } catch (e) {
     showError(e.message);
   }
+});
+
+// Leaving the page with unsaved edits asks first; the server keeps them, but nothing shows them.
+window.addEventListener('beforeunload', (e) => {
+  if (shown.unsaved) e.preventDefault();
 });
 
 $('attributes').addEventListener('submit', (e) => e.preventDefault());
