@@ -18,13 +18,22 @@ double as_double(const attr_value &v) {
     return std::holds_alternative<int64_t>(v) ? double(std::get<int64_t>(v)) : std::get<double>(v);
 }
 
-// Between two integers the value stays an integer (integer attributes take nothing else);
-// a fraction on either side gives a fraction.
+// Between two integers the value stays an integer (integer attributes take nothing else), never
+// outside the two: near the ends of int64_t a double rounds past them, and converting that back
+// overflows. Long double holds every int64_t where it is wider than double (x86); where it is not,
+// the clamp keeps the result between the keys. A fraction on either side gives a fraction.
 attr_value blend_numbers(const attr_value &a, const attr_value &b, double f) {
-    const double v = as_double(a) + (as_double(b) - as_double(a)) * f;
-    if (std::holds_alternative<int64_t>(a) && std::holds_alternative<int64_t>(b))
-        return static_cast<int64_t>(std::llround(v));
-    return v;
+    if (std::holds_alternative<int64_t>(a) && std::holds_alternative<int64_t>(b)) {
+        const int64_t from = std::get<int64_t>(a), to = std::get<int64_t>(b);
+        if (from == to) return from;
+        const int64_t low = std::min(from, to), high = std::max(from, to);
+        const long double v = static_cast<long double>(from) +
+                              (static_cast<long double>(to) - static_cast<long double>(from)) * f;
+        if (!(v > static_cast<long double>(low))) return low;
+        if (!(v < static_cast<long double>(high))) return high;
+        return std::clamp<int64_t>(std::llround(v), low, high);
+    }
+    return as_double(a) + (as_double(b) - as_double(a)) * f;
 }
 
 // Colours blend channel by channel, alpha too; the result is written "#aarrggbb", which any

@@ -14,16 +14,12 @@ namespace pitwall {
 // A log is refused above this size: ten columns at a hundred rows a second for an hour fit.
 inline constexpr size_t max_telemetry_bytes = 64u << 20;
 
-// The rows of a CSV text, fields split at commas (a field may be quoted "like, this", with ""
-// for a quote); blank lines are skipped. Every row has as many fields as the header.
-struct csv_table {
-    std::vector<std::string> header;
-    std::vector<std::vector<std::string>> rows;
-    std::vector<size_t> lines; // the line each row is on, counted from 1
-};
-
-// Errors read "NAME:LINE: cause", NAME being how the messages call the file.
-bool parse_csv(const std::string &text, const std::string &name, csv_table &out, error *err);
+// Limits within the file, so that what a log costs is bounded by what it is used for: the file's
+// bytes plus its keys (a track_key is 48 bytes on 64-bit targets, so 192 MiB at most).
+inline constexpr size_t max_telemetry_columns = 4096;
+inline constexpr size_t max_telemetry_field_bytes = 4096; // a field's value, unquoted
+inline constexpr size_t max_telemetry_rows = 1000000;     // 2 h 46 min at a hundred rows a second
+inline constexpr size_t max_telemetry_keys = 4u << 20;    // rows times channels
 
 // A column of the log mapped to one control's attribute.
 struct telemetry_channel {
@@ -33,9 +29,14 @@ struct telemetry_channel {
     track_interpolation interpolation = track_interpolation::linear;
 };
 
-// One track per channel, keyed by the time column (seconds, never going back), from the CSV file
-// at `path`. Every field of the time and channel columns must be a number: an integer stays an
-// integer, anything else with a point or an exponent is a fraction.
+// One track per channel, keyed by the time column (seconds, never going back), appended to `out`
+// from the CSV file at `path`. Every field of the time and channel columns must be a number: an
+// integer stays an integer, anything else with a point or an exponent is a fraction; other columns
+// are split but never kept.
+//
+// Fields are separated by commas; a field may be quoted "like, this", with "" for a quote. Lines
+// end in LF, CRLF or CR; blank ones are skipped; a UTF-8 byte order mark is skipped. Errors read
+// "PATH:LINE: cause" (or "PATH: cause" for the log as a whole); `out` is left as it was.
 bool read_telemetry(const std::string &path, const std::string &time_column,
                     const std::vector<telemetry_channel> &channels, std::vector<track> &out, error *err);
 

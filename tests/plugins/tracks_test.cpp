@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -70,6 +71,30 @@ TEST(tracks, value_at_and_between_keys) {
         {&text, 1, "\"P2\""},
     };
     for (const auto &c : cases) EXPECT_EQ(show(pitwall::track_value(*c.t, c.at)), c.expected) << "at " << c.at;
+}
+
+// A double holds no integer near the ends of int64_t: rounded through one, a value held at the
+// largest key came back past it, negative. Expected values hold whether or not long double is
+// wider than double.
+TEST(tracks, integers_between_keys_stay_between_them_at_the_int64_limits) {
+    using K = std::vector<pitwall::track_key>;
+    const int64_t max = INT64_MAX, min = INT64_MIN;
+    const struct {
+        K keys;
+        double at;
+        std::string expected;
+    } cases[] = {
+        {K{{0, max}, {2, max}}, 1, "int 9223372036854775807"},
+        {K{{0, min}, {2, min}}, 1, "int -9223372036854775808"},
+        {K{{0, min}, {2, min + 1}}, 1, "int -9223372036854775808"}, // min + 0.5 rounds away from zero
+        {K{{0, max}, {1, max - 1}}, 0.999, "int 9223372036854775806"},
+        {K{{0, min}, {4, max}}, 1, "int -4611686018427387904"}, // min + (2^64 - 1) / 4, rounded
+        {K{{0, max}, {4, min}}, 3, "int -4611686018427387904"}, // max - 3 (2^64 - 1) / 4, rounded
+        {K{{0, int64_t{0}}, {2, max}}, 1, "int 4611686018427387904"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(show(pitwall::track_value(make(track_interpolation::linear, c.keys), c.at)), c.expected)
+            << "at " << c.at;
 }
 
 TEST(tracks, changes_group_by_control_and_duration_is_the_last_key) {
@@ -203,6 +228,79 @@ TEST_F(tracks_scene, log_columns_become_tracks_keyed_by_the_time_column) {
     EXPECT_EQ(s.tracks[2].control, "lamp");
     EXPECT_EQ(show(pitwall::track_value(s.tracks[2], 0.25)), "double 90.5");
     EXPECT_EQ(pitwall::tracks_duration(s), 0.5);
+}
+
+// A log read through a scene mapping its column rpm (or through `json`): the rpm track as
+// "SECONDS=VALUE ...", or the error with the scene's place and the log's folder cut off.
+class telemetry_log : public tracks_scene {
+protected:
+    std::string rpm_of(const std::string &csv_text, const std::string &json = k_rpm_scene) {
+        std::ofstream(dir + "/lap.csv", std::ios::binary) << csv_text;
+        pitwall::scene s;
+        pitwall::error err;
+        if (!pitwall::parse_scene(json, dir, s, &err)) {
+            const std::string place = at(json, "\"lap.csv\"") + ": " + dir + "/";
+            return err.rfind(place, 0) == 0 ? err.substr(place.size()) : err;
+        }
+        std::ostringstream keys;
+        for (const pitwall::track_key &k : s.tracks.at(0).keys) keys << k.time << "=" << show(k.value) << " ";
+        return keys.str();
+    }
+
+    static inline const std::string k_rpm_scene = R"({"controls": [], "telemetry": {"file": "lap.csv", "channels": {)"
+                                                  R"("rpm": {"control": "revs", "attribute": "value"}}}})";
+};
+
+// Line ends of every kind (line numbers counted alike), a byte order mark, quoting, and the limits
+// that bound what a log costs. Columns no channel maps are split but never read.
+TEST_F(telemetry_log, lines_fields_and_limits) {
+    std::string wide_header = "t,rpm", wide_row = "0,1";
+    for (int i = 3; i <= 4096; ++i) {
+        wide_header += ",c" + std::to_string(i);
+        wide_row += ",x";
+    }
+    const std::string longest(4096, 'x'), escaped_quotes(2 * 4096, '"');
+    const struct {
+        std::string text, outcome;
+    } cases[] = {
+        {"\xEF\xBB\xBFt,rpm\n0,1\n1,2\n", "0=int 1 1=int 2 "},
+        {"t,rpm\r0,1\r1,2", "0=int 1 1=int 2 "},
+        {"t,rpm\r\n0,1\r\n1,2\r\n", "0=int 1 1=int 2 "},
+        {"t,rpm\r0,1\r\r \r1,x\r", "lap.csv:5: \"x\" in column rpm is not a number"},
+        {"t,rpm\r\n0,1\r\n\r\n1,x\r\n", "lap.csv:4: \"x\" in column rpm is not a number"},
+        {"t,rpm\n0,1\r\n\r1,2\r1,x", "lap.csv:5: \"x\" in column rpm is not a number"},
+        {"t,rpm\n0,\"1\"2\n1, \"\" \"3\" \n2,\"-4\" \n", "0=int 12 1=int 3 2=int -4 "},
+        {"t,rpm\n0,\" 6\"\n", "lap.csv:2: \" 6\" in column rpm is not a number"},
+        {"t,rpm\n0,7\"\"\n", "lap.csv:2: \"7\"\"\" in column rpm is not a number"},
+        {"t,rpm\n0,\"5\"\"\n", "lap.csv:2: a quoted field is not closed"},
+        {"t,rpm,rpm\n0,1,2\n", "lap.csv:1: column \"rpm\" appears twice (columns 2 and 3)"},
+        {"\nt,rpm,,note,\n0,1,,,\n", "lap.csv:2: column \"\" appears twice (columns 3 and 5)"},
+        {"t,note,rpm\n0,abc,1\n1,\"1e999, \"\"\",2\n2,,3\n", "0=int 1 1=int 2 2=int 3 "},
+        {"t,rpm,note\n0,1," + longest + "\n1,2,\"" + longest + "\"\n", "0=int 1 1=int 2 "},
+        {"t,rpm,note\n0,1,\"" + escaped_quotes + "\"\n", "0=int 1 "},
+        {"t,rpm,note\n0,1," + longest + "y\n", "lap.csv:2: field 3 is longer than 4096 bytes"},
+        {"t,rpm,note\n0,1,\"" + escaped_quotes + "\"\"\"\n", "lap.csv:2: field 3 is longer than 4096 bytes"},
+        {"t,rpm,note\n0,1,\"" + longest + "\"y\n", "lap.csv:2: field 3 is longer than 4096 bytes"},
+        {"t,rpm,note\n0,1,x" + std::string(1000000, '"') + "\n", "lap.csv:2: field 3 is longer than 4096 bytes"},
+        {wide_header + "\n" + wide_row + "\n", "0=int 1 "},
+        {wide_header + ",c4097\n", "lap.csv:1: more than 4096 columns"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(rpm_of(c.text), c.outcome) << c.text.substr(0, 80);
+}
+
+// Every channel takes a key a row: a million rows at most, fewer when many channels share them.
+// The refusal's line shows that every row before it was taken.
+TEST_F(telemetry_log, rows_are_bounded_by_the_keys_they_make) {
+    std::string many = R"({"controls": [], "telemetry": {"file": "lap.csv", "channels": {"rpm": [)";
+    for (int i = 0; i < 4096; ++i) many += std::string(i > 0 ? "," : "") + R"({"control": "c", "attribute": "v"})";
+    many += "]}}}";
+    std::string rows = "t,rpm\n";
+    for (int i = 0; i <= 1024; ++i) rows += "0,1\n";
+    EXPECT_EQ(rpm_of(rows, many),
+              "lap.csv:1026: more than 1024 rows of 4096 channels (4194304 values at most)");
+    std::string million = "t,rpm\n";
+    for (int i = 0; i <= 1000000; ++i) million += "0,0\n";
+    EXPECT_EQ(rpm_of(million), "lap.csv:1000002: more than 1000000 rows");
 }
 
 // ---- playing tracks on the recording context ---------------------------------------------------
