@@ -70,6 +70,17 @@ TEST_F(options_cli, bad_command_lines_exit_with_2_naming_the_option) {
         {{"render", k_demo, "-o", dir + "/a%d%d.png"}, "pitwall render", {"--output", "more than one"}},
         {{"render", k_demo, "-o", dir + "/f%010d.png"}, "pitwall render", {"--output", "%010d"}},
         {{"paint", k_demo}, "pitwall", {"paint"}},
+        // NaN passes any range check made of comparisons.
+        {{"animate", k_demo, "-o", dir + "/f", "--fps", "nan"},
+         "pitwall animate",
+         {"--fps: nan is not a number from 0.01 to 1000"}},
+        {{"animate", k_demo, "-o", dir + "/f", "--fps", "inf"}, "pitwall animate", {"--fps: inf is not a number"}},
+        {{"animate", k_demo, "-o", dir + "/f", "--seconds", "nan"},
+         "pitwall animate",
+         {"--seconds: nan is not a number from 0.001 to 86400"}},
+        {{"animate", k_demo, "-o", dir + "/f", "--seconds", "-nan"}, "pitwall animate", {"--seconds: -nan"}},
+        {{"animate", k_demo, "-o", dir + "/f", "--max-frames", "0"}, "pitwall animate", {"--max-frames", "0"}},
+        {{"animate", k_demo, "-o", dir + "/f", "--max-frames", "-1"}, "pitwall animate", {"--max-frames", "-1"}},
     };
     for (const refusal &c : cases) {
         std::string line = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
@@ -95,6 +106,7 @@ TEST_F(options_cli, help_names_each_commands_own_options) {
         {{"attrs", "--help"}, {"WIDGET", "--plugins"}, {"SCENE", "--app", "--scale", "--output", "--results"}},
         {{"trace", "-h"}, {"SCENE", "--plugins", "--app", "--results"}, {"WIDGET", "--scale", "--output"}},
         {{"render", "--help"}, {"SCENE", "-o", "--output", "--scale", "--plugins", "--app"}, {"WIDGET", "--results"}},
+        {{"animate", "--help"}, {"--seconds", "--fps", "--max-frames", "--video", "--scale"}, {"--results", "--port"}},
     };
     for (const help_case &c : cases) {
         std::string line = c.args[0];

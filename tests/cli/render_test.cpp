@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sstream>
 
 namespace pitwall::testing {
 namespace {
@@ -227,6 +229,55 @@ TEST_F(render_cli, steps_render_every_frame_with_a_pattern_and_name_the_failing_
     EXPECT_NE(trace.out.find("step 2\nclone \"logo\" as \"copy\"\n"), std::string::npos) << trace.out;
     EXPECT_NE(trace.err.find("pitwall trace: control \"copy\" (SplashImage) failed to draw in step 2: result"),
               std::string::npos);
+}
+
+// The output goes in under a temporary name and is renamed into place: a FIFO or a folder in its
+// place is refused and left as it was, a link is replaced rather than written through, and a write
+// that fails (here past a file size limit, as on a full disk) leaves the old file and no temporary.
+TEST_F(render_cli, outputs_are_replaced_whole_and_nothing_else_is_touched) {
+    // Text, so that the PNG is larger than the one 512-byte block the failing run may write.
+    const std::string scene = write_scene("text.json", R"({"canvas": {"width": 200, "height": 60},
+      "fonts": {"fonts/CPMono_v07 Plain.otf": "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf"},
+      "controls": [{"widget": "Basic Box", "width": 200, "height": 60,
+                    "attributes": {"color_bg": "#000000", "color_text": "#ffffff", "font_size": 24,
+                                   "render_text": "8888888888"}}]})");
+    auto slurp = [](const std::string &path) {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    };
+    ASSERT_EQ(mkfifo((dir + "/pipe.png").c_str(), 0600), 0);
+    std::filesystem::create_directories(dir + "/folder.png");
+    for (const std::string name : {"pipe.png", "folder.png"}) {
+        const tool_result r = render({scene, "-o", dir + "/" + name});
+        EXPECT_EQ(r.exit_code, 2) << name;
+        EXPECT_EQ(r.err, "pitwall render: " + dir + "/" + name + ": not a regular file\n");
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(dir + "/pipe.png"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir + "/folder.png"));
+
+    std::ofstream(dir + "/precious.txt") << "keep";
+    std::filesystem::create_symlink(dir + "/precious.txt", dir + "/link.png");
+    const tool_result linked = render({scene, "-o", dir + "/link.png"});
+    EXPECT_EQ(linked.exit_code, 0) << linked.err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir + "/link.png")));
+    EXPECT_EQ(read(dir + "/link.png").width, 200);
+    EXPECT_EQ(slurp(dir + "/precious.txt"), "keep");
+
+    std::ofstream(dir + "/old.png") << "old picture";
+    std::vector<std::string> args = {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh", PITWALL_TOOL, "render",
+                                     scene, "-o", dir + "/old.png", "--plugins", PITWALL_PLUGIN_DIR};
+    const tool_result failed = run_program("/bin/sh", args, dir);
+    EXPECT_EQ(failed.exit_code, 2);
+    EXPECT_EQ(failed.err, "pitwall render: " + dir + "/old.png: File too large\n");
+    EXPECT_EQ(failed.out, "");
+    EXPECT_EQ(slurp(dir + "/old.png"), "old picture");
+
+    std::set<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator(dir)) left.insert(entry.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"text.json", "pipe.png", "folder.png", "precious.txt", "link.png", "old.png",
+                                           "stdout.txt", "stderr.txt"}));
 }
 
 } // namespace

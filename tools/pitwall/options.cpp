@@ -38,16 +38,17 @@ void add_scene_argument(CLI::App &cmd, options &out) {
 // CLI::Range lets NaN through, since every comparison with it is false: a time or a rate must
 // be a finite number inside the range.
 CLI::Validator finite_range(double low, double high) {
+    char from[32], to[32];
+    std::snprintf(from, sizeof from, "%g", low);
+    std::snprintf(to, sizeof to, "%g", high);
     return CLI::Validator(
-        [low, high](std::string &text) -> std::string {
+        [low, high, message = std::string(" is not a number from ") + from + " to " + to](std::string &text) {
             double value = 0;
             if (CLI::detail::lexical_cast(text, value) && std::isfinite(value) && value >= low && value <= high)
-                return {};
-            char range[64];
-            std::snprintf(range, sizeof range, " is not a number from %g to %g", low, high);
-            return text + range;
+                return std::string();
+            return text + message;
         },
-        "");
+        std::string("FLOAT in [") + from + " - " + to + "]");
 }
 
 // -o is parsed into its frame pattern here, so that a malformed one is a usage error like any
