@@ -1,6 +1,8 @@
 // A whole scene on the raster context, frame after frame (see scene_frames.h).
 #include "scene_frames.h"
 
+#include "pitwall/default_dirs.h"
+
 #include <cstdio>
 #include <utility>
 #include <variant>

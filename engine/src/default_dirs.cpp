@@ -1,6 +1,6 @@
 // The default plug-in and theme folders, found from where libgre itself lies. Only paths relative to
 // the library's folder are compiled in, so a prefix can be installed anywhere and moved.
-#include "pitwall/scene.h"
+#include "pitwall/default_dirs.h"
 
 #include <dlfcn.h>
 

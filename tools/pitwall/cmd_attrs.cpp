@@ -1,6 +1,8 @@
 // pitwall attrs [WIDGET]: each plug-in's display name and attribute table.
 #include "commands.h"
 
+#include "pitwall/default_dirs.h"
+
 #include <cstdio>
 
 namespace pitwall::cli {

@@ -1,6 +1,8 @@
 // The engine and the scene as every subcommand sets them up.
 #include "commands.h"
 
+#include "pitwall/default_dirs.h"
+
 #include <cstdio>
 #include <vector>
 

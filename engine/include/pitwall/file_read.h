@@ -12,9 +12,6 @@
 
 namespace pitwall {
 
-// The largest scene file the loader reads.
-inline constexpr size_t max_scene_bytes = 16u << 20;
-
 // The whole of the regular file at `path`, at most `max_bytes` long, into `out`. False
 // otherwise, with only the reason in `why` (the caller names the file):
 //   "not a regular file"                    a directory, FIFO, socket or device;

@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "gallery.h"
 
+#include "pitwall/default_dirs.h"
 #include "pitwall/raster_context.h"
 
 #include <cstdio>

@@ -10,6 +10,7 @@
 #include "pitwall/scene_tracks.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -77,17 +78,14 @@ struct scene {
 
 // Parse a scene file. Relative paths in it are relative to the scene file's folder. Errors read
 // "PATH:LINE:COLUMN: cause" (parse_scene gives "LINE:COLUMN: cause").
+// The largest scene file the loader reads.
+inline constexpr size_t max_scene_bytes = 16u << 20;
+
 bool load_scene(const std::string &path, scene &out, error *err);
 bool parse_scene(const std::string &json_text, const std::string &folder, scene &out, error *err);
 
 // A colour "#rrggbb" (opaque: top byte 0xff) or "#aarrggbb" as 0xAARRGGBB.
 bool parse_colour(const std::string &text, uint32_t &out);
-
-// The plug-in folder and the default theme's application folder of this libgre: found relative to
-// the folder the library was loaded from, so the same in the build tree and in an installed prefix.
-// PITWALL_PLUGIN_DIR in the environment, when set, names the plug-in folder instead.
-std::string default_plugin_dir();
-std::string default_app_dir();
 
 } // namespace pitwall
 

@@ -23,7 +23,7 @@ foreach(file IN LISTS FILES)
   string(APPEND table "    {\"${name}\", \"${mime}\", serve_file_${n}, ${size}},\n")
   math(EXPR n "${n} + 1")
 endforeach()
-file(WRITE ${OUTPUT}.tmp "// Generated from tools/pitwall/serve/ by embed.cmake: do not edit.
+file(WRITE ${OUTPUT}.tmp "// Generated from tools/pitwall/workbench/page/ by embed.cmake: do not edit.
 #pragma once
 #include <cstddef>
 namespace pitwall::cli {

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "pitwall/default_dirs.h"
 #include "pitwall/file_read.h"
 #include "pitwall/file_write.h"
 #include "pitwall/scene_tracks.h"
