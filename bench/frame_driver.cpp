@@ -1,5 +1,8 @@
-// pitwall_frames SCENE full|partial FRAMES: draw FRAMES frames of a scene on the raster context
-// for callgrind to count (scripts/bench-instructions.sh runs it with --collect-atstart=no).
+// pitwall_frames SCENE full|partial|track FRAMES [CONTROL ATTRIBUTE V1 V2]: draw FRAMES frames of
+// a scene on the raster context for callgrind to count (scripts/bench-instructions.sh runs it with
+// --collect-atstart=no). A partial frame redraws what one change dirtied: the scene's first value
+// box between two values, or CONTROL's ATTRIBUTE alternating between V1 and V2; a track frame
+// plays the scene's tracks on by 1/25 s (see scene_frames.h).
 //
 // Only the frames themselves are collected: loading, building and the warm-up frames (the first,
 // whole frame, which loads fonts and images, and for partial frames one frame of each of the two
@@ -26,19 +29,20 @@ constexpr bool k_has_client_requests = false;
 
 namespace {
 
-constexpr const char *k_usage = "usage: pitwall_frames SCENE full|partial FRAMES\n";
+constexpr const char *k_usage = "usage: pitwall_frames SCENE full|partial|track FRAMES [CONTROL ATTRIBUTE V1 V2]\n";
 
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 4) {
+    if (argc != 4 && argc != 8) {
         std::fputs(k_usage, stderr);
         return 2;
     }
     const std::string mode = argv[2];
     char *end = nullptr;
     const long frames = std::strtol(argv[3], &end, 10);
-    if ((mode != "full" && mode != "partial") || *end != '\0' || frames < 1 || frames > 1000000) {
+    if ((mode != "full" && mode != "partial" && mode != "track") || *end != '\0' || frames < 1 || frames > 1000000 ||
+        (argc == 8 && mode != "partial")) {
         std::fputs(k_usage, stderr);
         return 2;
     }
@@ -52,20 +56,27 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "pitwall_frames: %s\n", why.c_str());
         return 2;
     }
-    const bool partial = mode == "partial";
+    const bool partial = mode == "partial", track = mode == "track";
     int failed = 0;
-    if (partial) {
+    if (argc == 8) {
+        if (std::string why = scene.choose_change(argv[4], argv[5], argv[6], argv[7]); !why.empty()) {
+            std::fprintf(stderr, "pitwall_frames: %s\n", why.c_str());
+            return 2;
+        }
+    } else if (partial) {
         for (int i = 0; i < 2; ++i) {
             scene.change_value();
             failed += scene.partial_frame();
         }
+    } else if (track) {
+        failed += scene.track_frame(); // every tracked value set once, outside the count
     }
 
     CALLGRIND_START_INSTRUMENTATION;
     for (long i = 0; i < frames; ++i) {
         if (partial) scene.change_value();
         CALLGRIND_TOGGLE_COLLECT;
-        failed += partial ? scene.partial_frame() : scene.full_frame();
+        failed += partial ? scene.partial_frame() : track ? scene.track_frame() : scene.full_frame();
         CALLGRIND_TOGGLE_COLLECT;
     }
     CALLGRIND_STOP_INSTRUMENTATION;

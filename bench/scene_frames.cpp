@@ -4,6 +4,7 @@
 #include "pitwall/default_dirs.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -55,7 +56,8 @@ std::string scene_frames::open(const std::string &path) {
         texts_[0] = one_decimal(values_[0]);
         texts_[1] = one_decimal(values_[1]);
     }
-    if (box_ == nullptr) return path + ": no \"Basic Box\" control to change";
+    if (box_ == nullptr && scene_.tracks.empty()) return path + ": no \"Basic Box\" control or track to change";
+    player_ = std::make_unique<pitwall::track_player>(scene_);
 
     repaint_ = [this](const gr_rect_t &area) { canvas_->clear(area, scene_.background); };
     if (run_.draw(canvas_->context()) != 0) return path + ": " + describe(run_.failures());
@@ -77,10 +79,51 @@ int scene_frames::full_frame() {
 
 int scene_frames::partial_frame() { return run_.draw_changed(canvas_->context(), repaint_); }
 
+// The first track frame sets every tracked value (the player's first step), the later ones only
+// what changed.
+int scene_frames::track_frame() {
+    const double duration = pitwall::tracks_duration(scene_);
+    time_ = time_ + track_step_seconds > duration + 1e-9 ? 0 : time_ + track_step_seconds;
+    if (!run_.apply(player_->step_at(time_)).empty()) return 1;
+    return partial_frame();
+}
+
 void scene_frames::change_value() {
     shown_ = 1 - shown_;
+    if (chosen_ != nullptr) {
+        (void)chosen_->set(chosen_attribute_, chosen_values_[shown_]);
+        return;
+    }
+    if (box_ == nullptr) return;
     (void)box_->set("value", values_[shown_]);
     (void)box_->set("render_text", texts_[shown_]);
+}
+
+std::string scene_frames::choose_change(const std::string &control, const std::string &attribute,
+                                        const std::string &first, const std::string &second) {
+    auto value_of = [](const std::string &text) -> pitwall::attr_value {
+        char *end = nullptr;
+        const double number = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0') return text;
+        if (text.find_first_of(".eE") == std::string::npos) return static_cast<int64_t>(number);
+        return number;
+    };
+    for (size_t i = 0; i < scene_.controls.size(); ++i) {
+        if (scene_.controls[i].name != control) continue;
+        chosen_ = &run_.at(i);
+        chosen_attribute_ = attribute;
+        chosen_values_[0] = value_of(first);
+        chosen_values_[1] = value_of(second);
+        // Both values set and drawn once: a value the widget refuses is said here, and the
+        // measured frames find fonts and images loaded.
+        for (int k = 0; k < 2; ++k) {
+            shown_ = 1 - shown_;
+            if (pitwall::error e = chosen_->set(attribute, chosen_values_[shown_]); !e.empty()) return e;
+            if (partial_frame() != 0) return "control \"" + control + "\" failed to draw";
+        }
+        return {};
+    }
+    return "no control named \"" + control + "\"";
 }
 
 } // namespace bench

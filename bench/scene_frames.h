@@ -1,11 +1,14 @@
 // scene_frames.h - a whole scene on the raster context, frame after frame, as the scene benchmarks
 // (scene_bench.cpp) and the instruction-count driver (frame_driver.cpp) both draw it.
 //
-// Two kinds of frame:
+// Three kinds of frame:
 //   - full: the canvas cleared to the scene's background, then every control drawn;
 //   - partial: only what changed since the previous frame repainted and redrawn. change_value()
 //     gives it something to redraw: the first "Basic Box" of the scene alternates between two
-//     values (its own, and 0.1 more, each shown with one decimal), set outside the frame.
+//     values (its own, and 0.1 more, each shown with one decimal), set outside the frame; or,
+//     after choose_change(), a named control's attribute alternates between two given values;
+//   - track: the scene's tracks played on by one step of 1/25 s (looping at their end), the
+//     changed values set and what they dirtied redrawn, as `pitwall animate` plays them.
 //
 //     bench::scene_frames frames;
 //     if (std::string why = frames.open(path); !why.empty()) ...
@@ -18,6 +21,7 @@
 #include "pitwall/raster_context.h"
 #include "pitwall/scene.h"
 #include "pitwall/scene_run.h"
+#include "pitwall/scene_tracks.h"
 
 #include <functional>
 #include <memory>
@@ -37,11 +41,19 @@ public:
     // otherwise why the scene cannot be measured.
     std::string open(const std::string &path);
 
-    // One frame of either kind; each returns the number of draws that returned nonzero.
+    // One frame of any kind; each returns the number of draws that returned nonzero.
     int full_frame();
     int partial_frame();
-    // Switch the value box to its other value: a set of "value" and one of "render_text".
+    int track_frame();
+    // Switch the value box to its other value: a set of "value" and one of "render_text"; after
+    // choose_change(), the chosen attribute to its other value.
     void change_value();
+    // Partial frames of a named control's attribute alternating between two values (numbers
+    // where they read as numbers). Empty on success, otherwise why not.
+    std::string choose_change(const std::string &control, const std::string &attribute, const std::string &first,
+                              const std::string &second);
+
+    static constexpr double track_step_seconds = 1.0 / 25;
 
 private:
     pitwall::scene scene_;
@@ -53,6 +65,13 @@ private:
     double values_[2] = {};
     std::string texts_[2];
     int shown_ = 0; // which of values_ the box was given last (at first, the scene's own value)
+    // The chosen change: its instance, attribute and two values (none chosen: the value box).
+    pitwall::instance *chosen_ = nullptr;
+    std::string chosen_attribute_;
+    pitwall::attr_value chosen_values_[2];
+    // The tracks: a player that hands out only what changed, and the time of the last step.
+    std::unique_ptr<pitwall::track_player> player_;
+    double time_ = 0;
 };
 
 } // namespace bench

@@ -19,10 +19,19 @@ esac
 
 doc=docs/performance.md
 build=build/bench
-# Frames counted per run: callgrind's counts are exact, so a few frames are enough.
-full_frames=10
-partial_frames=100
-scenes=(bench/scenes/basic-demo.json examples/demo.json)
+# What is counted: scene, frame kind, frames, and for a partial frame of one control the control,
+# its attribute and the two values it alternates between. callgrind's counts are exact, so a few
+# frames are enough; the lap's 250 frames are its first ten seconds at 25 frames a second.
+cases=(
+  "bench/scenes/basic-demo.json|full|10"
+  "bench/scenes/basic-demo.json|partial|100"
+  "examples/demo.json|full|10"
+  "examples/demo.json|partial|100"
+  "examples/racing-dashboard.json|full|10"
+  "examples/racing-dashboard.json|partial|100|rev gauge|value|8720|8740"
+  "examples/racing-dashboard.json|partial|100|brake bias|value|56.5|56.6"
+  "examples/lap.json|track|250"
+)
 
 scripts/deps.sh
 if [ "$mode" = instructions ]; then scripts/install-packages.sh valgrind; fi
@@ -56,23 +65,31 @@ if [ "$mode" = instructions ]; then
   {
     echo "$measured_on, $(valgrind --version)."
     echo
-    echo "| scene | frame | instructions/frame | frames counted |"
-    echo "|---|---|--:|--:|"
+    echo "| scene | frame | change | instructions/frame | frames counted |"
+    echo "|---|---|---|--:|--:|"
   } >"$table"
-  for scene in "${scenes[@]}"; do
-    for kind in full partial; do
-      if [ "$kind" = full ]; then frames=$full_frames; else frames=$partial_frames; fi
-      out="$work/callgrind.out"
-      valgrind -q --tool=callgrind --instr-atstart=no --collect-atstart=no --callgrind-out-file="$out" \
-        "$build/bin/pitwall_frames" "$scene" "$kind" "$frames"
-      # One "totals:" line per dump; the collected region is the frames alone.
-      total="$(awk '/^totals:/ { sum += $2 } END { printf "%.0f", sum }' "$out")"
-      if [ "$total" -eq 0 ]; then
-        echo "pitwall: callgrind counted nothing for $scene ($kind); remove $build and run again" >&2
-        exit 1
-      fi
-      echo "| $(basename "$scene") | $kind | $(awk -v t="$total" -v n="$frames" 'BEGIN { printf "%.0f", t / n }') | $frames |" >>"$table"
-    done
+  for case in "${cases[@]}"; do
+    IFS='|' read -r scene kind frames control attribute first second <<<"$case"
+    change=()
+    what="-"
+    if [ -n "$control" ]; then
+      change=("$control" "$attribute" "$first" "$second")
+      what="$control $attribute $first / $second"
+    elif [ "$kind" = partial ]; then
+      what="first value box"
+    elif [ "$kind" = track ]; then
+      what="tracks at 25 fps"
+    fi
+    out="$work/callgrind.out"
+    valgrind -q --tool=callgrind --instr-atstart=no --collect-atstart=no --callgrind-out-file="$out" \
+      "$build/bin/pitwall_frames" "$scene" "$kind" "$frames" "${change[@]}"
+    # One "totals:" line per dump; the collected region is the frames alone.
+    total="$(awk '/^totals:/ { sum += $2 } END { printf "%.0f", sum }' "$out")"
+    if [ "$total" -eq 0 ]; then
+      echo "pitwall: callgrind counted nothing for $scene ($kind); remove $build and run again" >&2
+      exit 1
+    fi
+    echo "| $(basename "$scene") | $kind | $what | $(awk -v t="$total" -v n="$frames" 'BEGIN { printf "%.0f", t / n }') | $frames |" >>"$table"
   done
 else
   load="$(cut -d' ' -f1 /proc/loadavg)"
@@ -82,8 +99,8 @@ else
   {
     echo "$measured_on; load average $load at the start. Median of 5 runs."
     echo
-    echo "| scene | frame | µs/frame (wall) | µs/frame (CPU) | allocations/frame | bytes allocated/frame |"
-    echo "|---|---|--:|--:|--:|--:|"
+    echo "| scene | frame | change | µs/frame (wall) | µs/frame (CPU) | allocations/frame | bytes allocated/frame |"
+    echo "|---|---|---|--:|--:|--:|--:|"
   } >"$table"
   # Google Benchmark writes one field per line; a benchmark's record ends with its closing brace.
   # Names read "scene_full_frame/basic_demo_median".
@@ -100,14 +117,18 @@ else
       if (aggregate == "median" && name ~ /^scene_/) {
         split(name, part, "/")
         kind = part[1]; sub(/^scene_/, "", kind); sub(/_frame$/, "", kind)
-        scene = part[2]; sub(/_median$/, "", scene); gsub(/_/, "-", scene)
+        scene = part[2]; sub(/_median$/, "", scene)
+        change = "-"
+        if (sub(/_rev_gauge$/, "", scene)) change = "rev gauge"
+        else if (sub(/_one_box$/, "", scene)) change = "one value box"
+        gsub(/_/, "-", scene)
         to_us = unit == "ms" ? 1000 : unit == "ns" ? 0.001 : 1
-        printf "| %s.json | %s | %.1f | %.1f | %.1f | %.0f |\n", scene, kind, wall * to_us, cpu * to_us, allocs, bytes
+        printf "| %s.json | %s | %s | %.1f | %.1f | %.1f | %.0f |\n", scene, kind, change, wall * to_us, cpu * to_us, allocs, bytes
       }
       name = aggregate = wall = cpu = unit = allocs = bytes = ""
     }' "$json" >>"$table"
-  if [ "$(grep -c '^| [a-z-]*\.json' "$table")" -ne 4 ]; then
-    echo "pitwall: the scene benchmarks did not give four results (see $build/bin/pitwall_bench --benchmark_filter=scene)" >&2
+  if [ "$(grep -c '^| [a-z-]*\.json' "$table")" -ne 8 ]; then
+    echo "pitwall: the scene benchmarks did not give eight results (see $build/bin/pitwall_bench --benchmark_filter=scene)" >&2
     exit 1
   fi
 fi
