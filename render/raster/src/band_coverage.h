@@ -3,15 +3,43 @@
 #ifndef PITWALL_RASTER_BAND_COVERAGE_H
 #define PITWALL_RASTER_BAND_COVERAGE_H
 
-#include "raster_state.h"
+#include "coverage_sweep.h"
+#include "pitwall/raster_context.h"
+
+#include <cairo.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace pitwall::raster {
 
-// Fill (and outline, at a line width above 0) the band into an A8 mask, then blend the colour
-// through it once at the context's alpha, so a translucent band is not darker at its edge.
-void draw_band(raster_context::state &s, cairo_t *cr, const path &p, uint32_t colour);
+struct path;
+
+// What drawing a band reuses from one band to the next, kept by the context: a steady frame of
+// bands allocates nothing.
+class band_scratch {
+public:
+    band_scratch() = default;
+    ~band_scratch();
+    band_scratch(const band_scratch &) = delete;
+    band_scratch &operator=(const band_scratch &) = delete;
+
+    // A one-row A8 surface at least `width` pixels wide: the row of coverage the colour is
+    // painted through. Null if Cairo cannot make one.
+    cairo_surface_t *row_mask(int32_t width);
+
+    coverage_sweep sweep;
+    std::vector<point> polygon; // the band's points on the canvas, repeats dropped
+    std::vector<point> outline; // the outer edge of the outline
+
+private:
+    cairo_surface_t *mask_ = nullptr;
+};
+
+// Fill the band and outline it at the context's line width (half of it outside the polygon,
+// round at the corners) as one area, and blend the colour through its coverage once at the
+// context's alpha, so that a translucent band is not darker where fill and outline meet.
+void draw_band(raster_context::state &s, const path &p, uint32_t colour);
 
 } // namespace pitwall::raster
 

@@ -17,7 +17,8 @@
 //   .  +---------------+  .
 //     . . . . . . . . . .
 //
-// Bands are rasterised by band_coverage.cpp rather than by Cairo, for exact-area coverage.
+// Bands are rasterised by band_coverage.cpp rather than by Cairo, for exact-area coverage: the
+// corners are round to within 1/2048 of a pixel.
 #include "band_coverage.h"
 #include "raster_state.h"
 
@@ -153,12 +154,15 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
     raster_context::state &s = state_of(ctx);
     const path *p = s.find_path(handle);
     if (p == nullptr) return;
-    canvas_op op(s);
-    cairo_t *cr = op.cr();
     if (p->kind == GR_PATH_BAND) {
-        // Widgets pass one colour as both; the outline is part of the band's single area.
-        draw_band(s, cr, *p, fill);
-    } else if (s.line_width.value > 0.0) {
+        // Widgets pass one colour as both; the outline is part of the band's single area,
+        // painted onto the canvas directly (Cairo's context is not used).
+        draw_band(s, *p, fill);
+        return;
+    }
+    if (s.line_width.value > 0.0) {
+        canvas_op op(s);
+        cairo_t *cr = op.cr();
         cairo_move_to(cr, p->points[0], p->points[1]);
         for (size_t i = 2; i + 1 < p->points.size(); i += 2) cairo_line_to(cr, p->points[i], p->points[i + 1]);
         cairo_set_line_width(cr, s.line_width.value);

@@ -10,6 +10,7 @@
 #ifndef PITWALL_RASTER_STATE_H
 #define PITWALL_RASTER_STATE_H
 
+#include "band_coverage.h"
 #include "font_cache.h"
 #include "gre_host.h"
 #include "image_library.h"
@@ -94,6 +95,7 @@ struct raster_context::state {
     raster::text_layout long_layout;    // the run of a text too long to keep, reused
     raster::text_layout scratch_layout; // a new run, before the table keeps it
     bool text_stamps = true;            // upright opaque lines through their kept coverage
+    raster::band_scratch bands;         // what drawing a band reuses
 
     // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
     cairo_t *cr = nullptr;
