@@ -1,13 +1,15 @@
 // Image operations: loading, size queries, and drawing whole images or scaled parts of them.
 // Handles share the decoded pixels of one file and size (image_library.h). What lands on whole
 // pixels unscaled is blended by pixel_blend.h; a stretched part is resampled once per placement
-// and size and blended from there afterwards (piece_cache.h).
+// and size and blended from there afterwards (piece_cache.h); a turned image, or one between
+// pixels, is sampled bilinearly straight onto the canvas (affine_blit.h).
 //
 // draw_image under rotation (attribute 3, degrees clockwise):
 //
 //   (x, y) +--------+            the image turns about (x + pivot_x, y + pivot_y), which may
 //          |   P    |            lie outside the image (a needle turns about the dial's centre);
 //          +--------+            a pivot of (-1, -1) means the centre of the drawn size
+#include "affine_blit.h"
 #include "pixel_blend.h"
 #include "raster_state.h"
 
@@ -132,6 +134,53 @@ bool place_piece(const raster_context::state &s, const gr_rect_t &target, piece_
     return true;
 }
 
+// `surface` (premultiplied ARGB32) blended onto the canvas through `map`, inside the clip.
+void paint_mapped(raster_context::state &s, cairo_surface_t *surface, const affine_map &map) {
+    canvas_box clip{0, 0, s.width - 1, s.height - 1};
+    if (s.clip_set) clip = {s.clip_x1, s.clip_y1, s.clip_x2, s.clip_y2};
+    cairo_surface_flush(s.canvas);
+    cairo_surface_flush(surface);
+    auto *to = reinterpret_cast<uint32_t *>(cairo_image_surface_get_data(s.canvas));
+    const auto *from = reinterpret_cast<const uint32_t *>(cairo_image_surface_get_data(surface));
+    if (to == nullptr || from == nullptr) return;
+    const argb_view canvas{to, cairo_image_surface_get_stride(s.canvas) / 4, s.width, s.height};
+    const const_argb_view source{from, cairo_image_surface_get_stride(surface) / 4,
+                                 cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)};
+    const canvas_box touched = draw_mapped(canvas, clip, source, map, int(std::lround(s.alpha.value)));
+    if (!touched.empty())
+        cairo_surface_mark_dirty_rectangle(s.canvas, int(touched.x1), int(touched.y1), int(touched.x2 - touched.x1 + 1),
+                                           int(touched.y2 - touched.y1 + 1));
+}
+
+// Image pixels to canvas for an image at (left, top) on the canvas, scaled by sx, sy and then
+// turned by `degrees` clockwise about (left + px, top + py): Cairo's translate, rotate about the
+// pivot, scale. Quarter turns are exact, so that a half-turned image lands on whole pixels.
+affine_map turned(double left, double top, double px, double py, double degrees, double sx, double sy) {
+    const double turn = std::remainder(degrees, 360.0);
+    double c = std::cos(turn * std::numbers::pi / 180.0), sn = std::sin(turn * std::numbers::pi / 180.0);
+    if (turn == 90 || turn == -90) {
+        c = 0;
+        sn = turn / 90;
+    } else if (turn == 180 || turn == -180) {
+        c = -1;
+        sn = 0;
+    }
+    return {c * sx, sn * sx, -sn * sy, c * sy, left + px - c * px + sn * py, top + py - sn * px - c * py};
+}
+
+// The whole image scaled to dw x dh with its top-left corner at (x, y), as draw_image draws it
+// upright at an image_set size, blended at `opacity`.
+void paint_sized(cairo_t *cr, const decoded_image &pixels, double x, double y, int dw, int dh, double opacity) {
+    cairo_translate(cr, x, y);
+    cairo_rectangle(cr, 0, 0, dw, dh);
+    cairo_clip(cr);
+    cairo_scale(cr, double(dw) / pixels.width, double(dh) / pixels.height);
+    cairo_set_source_surface(cr, pixels.surface, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_paint_with_alpha(cr, opacity);
+}
+
 } // namespace
 
 gr_image_t *op_load_image(gr_context_t *ctx, const char *path, uint32_t flags, const int32_t *size, int32_t zero) {
@@ -207,39 +256,35 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     int dw = img->draw_size_set ? img->draw_width : pixels.width;
     int dh = img->draw_size_set ? img->draw_height : pixels.height;
     if (dw < 1 || dh < 1) return;
+    const bool own_size = dw == pixels.width && dh == pixels.height;
+    const double left = double(x) + double(s.tx), top = double(y) + double(s.ty); // on the canvas
 
-    const bool rotated = s.rotation.value != 0.0;
-    if (!rotated && dw == pixels.width && dh == pixels.height && is_whole(x) && is_whole(y)) {
-        // Upright at its own size on whole pixels: what Cairo would draw is a plain copy.
-        const auto px = int64_t(x), py = int64_t(y);
-        paint_placed(s, pixels.surface, px, py, visible_part(s, px, py, px + dw - 1, py + dh - 1));
-        return;
-    }
-
-    canvas_op op(s);
-    cairo_t *cr = op.cr();
-    cairo_translate(cr, x, y);
-    if (rotated) {
+    if (s.rotation.value != 0.0) {
+        // A turning needle is sampled bilinearly from the pixels as loaded, so that its edges and
+        // any detail along it stay smooth at every angle instead of stepping from pixel to pixel.
         double px = pivot_x, py = pivot_y;
         if (pivot_x == -1.0f && pivot_y == -1.0f) {
             px = dw * 0.5;
             py = dh * 0.5;
         }
-        cairo_translate(cr, px, py);
-        cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
-        cairo_translate(cr, -px, -py);
+        paint_mapped(s, pixels.surface, turned(left, top, px, py, s.rotation.value, double(dw) / pixels.width,
+                                               double(dh) / pixels.height));
+        return;
     }
-    cairo_rectangle(cr, 0, 0, dw, dh);
-    cairo_clip(cr);
-    cairo_scale(cr, double(dw) / pixels.width, double(dh) / pixels.height);
-    cairo_set_source_surface(cr, pixels.surface, 0, 0);
-    // A turning needle is sampled bilinearly, so that its edges and any detail along it stay
-    // smooth at every angle instead of stepping from pixel to pixel; the outline of the turned
-    // image is anti-aliased by the clip above. Upright, GOOD copies pixel for pixel at the
-    // loaded size and resamples smoothly at an image_set size.
-    cairo_pattern_set_filter(cairo_get_source(cr), rotated ? CAIRO_FILTER_BILINEAR : CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    cairo_paint_with_alpha(cr, s.opacity());
+    if (!own_size) {
+        // At an image_set size: resampled by Cairo where it lands.
+        canvas_op op(s);
+        paint_sized(op.cr(), pixels, x, y, dw, dh, s.opacity());
+        return;
+    }
+    if (is_whole(x) && is_whole(y)) {
+        // At its own size on whole pixels, what Cairo would draw is a plain copy.
+        const auto ix = int64_t(x), iy = int64_t(y);
+        paint_placed(s, pixels.surface, ix, iy, visible_part(s, ix, iy, ix + dw - 1, iy + dh - 1));
+        return;
+    }
+    // At its own size between pixels: sampled bilinearly, as Cairo samples it.
+    paint_mapped(s, pixels.surface, affine_map{1, 0, 0, 1, left, top});
 }
 
 void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_t *source, int32_t zero,
