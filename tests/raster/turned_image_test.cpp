@@ -1,7 +1,8 @@
 // Images drawn through an affine map (affine_blit.h) against Cairo drawing the same map with a
 // bilinear filter and EXTEND_NONE; the SSE2 and portable loops against each other; quarter turns
 // against texels placed by hand; nothing written outside the clip. Then through the raster
-// context: a turned image against Cairo's translate, rotate about the pivot and scale.
+// context: a turned image against Cairo's translate, rotate about the pivot and scale, and an
+// image at an image_set size resampled once and kept.
 #include "../../render/raster/src/affine_blit.h"
 #include "image_compare.h"
 #include "raster_fixture.h"
@@ -309,6 +310,73 @@ TEST_F(turned_on_canvas, a_turned_image_lands_where_cairo_puts_it) {
         EXPECT_GT(compare_images(actual, argb_image(90, 75, back), 0).differing, 100) << "the image was drawn";
         ops->release_image(ctx, image);
     }
+}
+
+// An alarm's pictogram: an image drawn upright at an image_set size is resampled once for that
+// size (and the fraction of a pixel it lands at) and kept with the stretched pieces; later draws
+// copy it. It matches Cairo scaling the image in place, goes when its pixels go, and one too large
+// to keep is still drawn.
+TEST_F(turned_on_canvas, an_image_set_size_is_resampled_once_and_kept) {
+    const std::string path = write_needle(35, 9);
+    auto draw_sized = [&](gr_image_t *image, int16_t w, int16_t h, float x, float y) {
+        const int16_t wh[2] = {w, h};
+        ops->image_set(ctx, image, GR_IMAGE_SET_SIZE, wh, 4);
+        ops->draw_image(ctx, image, x, y, w, h, -1.0f, -1.0f);
+    };
+    auto cairo_sized = [&](int w, int h, double x, double y) {
+        cairo_surface_t *file = cairo_image_surface_create_from_png(path.c_str());
+        const surface expected(60, 40, [](int, int) { return k_black; });
+        cairo_t *cr = cairo_create(expected.s);
+        cairo_translate(cr, x, y);
+        cairo_rectangle(cr, 0, 0, w, h);
+        cairo_clip(cr);
+        cairo_scale(cr, w / 35.0, h / 9.0);
+        cairo_set_source_surface(cr, file, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+        cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        cairo_surface_destroy(file);
+        cairo_surface_flush(expected.s);
+        argb_image reference(60, 40);
+        for (int row = 0; row < 40; ++row)
+            for (int column = 0; column < 60; ++column) reference.at(column, row) = expected.row(row)[column];
+        return reference;
+    };
+
+    make_canvas(60, 40);
+    gr_image_t *image = ops->load_image(ctx, path.c_str(), GR_LOAD_IMAGE_FLAGS, nullptr, 0);
+    ASSERT_NE(image, nullptr);
+    struct sized {
+        int16_t w, h;
+        float x, y;
+    };
+    for (const sized &s : {sized{16, 4, 5.0f, 6.0f}, sized{16, 4, 20.0f, 12.747f}, sized{50, 13, 3.5f, 20.25f}}) {
+        SCOPED_TRACE(std::to_string(s.w) + " at " + std::to_string(s.x) + ", " + std::to_string(s.y));
+        canvas->clear(k_black);
+        draw_sized(image, s.w, s.h, s.x, s.y);
+        const int kept = canvas->cached_pieces();
+        const argb_image first = canvas->snapshot();
+        // Cairo maps canvas to image in 16.16 fixed point, rounded by where the image lies: the copy
+        // made at the same fraction of a pixel elsewhere may land a unit or two apart.
+        EXPECT_EQ(compare_images(first, cairo_sized(s.w, s.h, s.x, s.y), 2).differing, 0);
+        canvas->clear(k_black);
+        draw_sized(image, s.w, s.h, s.x, s.y);
+        EXPECT_EQ(canvas->cached_pieces(), kept) << "drawn again from what was kept";
+        EXPECT_EQ(compare_images(canvas->snapshot(), first, 0).differing, 0);
+    }
+    EXPECT_EQ(canvas->cached_pieces(), 3);
+    ops->release_image(ctx, image);
+    EXPECT_EQ(canvas->cached_pieces(), 0);
+    EXPECT_EQ(canvas->cached_piece_bytes(), 0u);
+
+    // 2000 x 600 pixels take more than a quarter of the pieces' budget: drawn, not kept.
+    image = ops->load_image(ctx, path.c_str(), GR_LOAD_IMAGE_FLAGS, nullptr, 0);
+    canvas->clear(k_black);
+    draw_sized(image, 2000, 600, -1970.0f, -280.0f);
+    EXPECT_EQ(canvas->cached_pieces(), 0);
+    EXPECT_EQ(compare_images(canvas->snapshot(), cairo_sized(2000, 600, -1970, -280), 0).differing, 0);
+    EXPECT_GT(count_all(k_black), 60) << "the image's end, fading";
 }
 
 } // namespace

@@ -15,7 +15,8 @@ uint64_t pack(int32_t a, int32_t b) { return uint64_t(uint32_t(a)) | uint64_t(ui
 bool piece_key::operator==(const piece_key &o) const {
     return pixels == o.pixels && source.x1 == o.source.x1 && source.y1 == o.source.y1 && source.x2 == o.source.x2 &&
            source.y2 == o.source.y2 && x == o.x && y == o.y && width == o.width && height == o.height &&
-           vx1 == o.vx1 && vy1 == o.vy1 && vx2 == o.vx2 && vy2 == o.vy2;
+           vx1 == o.vx1 && vy1 == o.vy1 && vx2 == o.vx2 && vy2 == o.vy2 && phase_x == o.phase_x &&
+           phase_y == o.phase_y;
 }
 
 size_t piece_cache::key_hash::operator()(const piece_key &k) const {
@@ -24,7 +25,8 @@ size_t piece_cache::key_hash::operator()(const piece_key &k) const {
     h = mix(h, uint64_t(k.x) * 31 + uint64_t(k.y));
     h = mix(h, pack(k.width, k.height));
     h = mix(h, pack(k.vx1, k.vy1));
-    return mix(h, pack(k.vx2, k.vy2));
+    h = mix(h, pack(k.vx2, k.vy2));
+    return mix(h, uint64_t(k.phase_x) << 16 | k.phase_y);
 }
 
 piece_cache::~piece_cache() {

@@ -40,6 +40,9 @@ struct piece_key {
     int64_t x = 0, y = 0;                   // the target's top-left pixel on the canvas
     int32_t width = 0, height = 0;          // the target's size
     int32_t vx1 = 0, vy1 = 0, vx2 = 0, vy2 = 0; // its visible part on the canvas, corners inclusive
+    // How far right and down of (x, y) the target's corner lies, in 1/65536 of a pixel: nonzero
+    // only for a whole image drawn upright at an image_set size.
+    uint16_t phase_x = 0, phase_y = 0;
 
     bool operator==(const piece_key &other) const;
 };

@@ -1,8 +1,9 @@
 // Image operations: loading, size queries, and drawing whole images or scaled parts of them.
 // Handles share the decoded pixels of one file and size (image_library.h). What lands on whole
-// pixels unscaled is blended by pixel_blend.h; a stretched part is resampled once per placement
-// and size and blended from there afterwards (piece_cache.h); a turned image, or one between
-// pixels, is sampled bilinearly straight onto the canvas (affine_blit.h).
+// pixels unscaled is blended by pixel_blend.h; a stretched part, and a whole image at an
+// image_set size, is resampled once per placement and size and blended from there afterwards
+// (piece_cache.h); a turned image, or one between pixels, is sampled bilinearly straight onto the
+// canvas (affine_blit.h).
 //
 // draw_image under rotation (attribute 3, degrees clockwise):
 //
@@ -169,8 +170,9 @@ affine_map turned(double left, double top, double px, double py, double degrees,
 }
 
 // The whole image scaled to dw x dh with its top-left corner at (x, y), as draw_image draws it
-// upright at an image_set size, blended at `opacity`.
-void paint_sized(cairo_t *cr, const decoded_image &pixels, double x, double y, int dw, int dh, double opacity) {
+// upright at an image_set size: blended at `opacity`, or copied as it is (`copy`).
+void paint_sized(cairo_t *cr, const decoded_image &pixels, double x, double y, int dw, int dh, double opacity,
+                 bool copy) {
     cairo_translate(cr, x, y);
     cairo_rectangle(cr, 0, 0, dw, dh);
     cairo_clip(cr);
@@ -178,7 +180,56 @@ void paint_sized(cairo_t *cr, const decoded_image &pixels, double x, double y, i
     cairo_set_source_surface(cr, pixels.surface, 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    cairo_paint_with_alpha(cr, opacity);
+    if (copy) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+    } else {
+        cairo_paint_with_alpha(cr, opacity);
+    }
+}
+
+// A canvas coordinate as a whole pixel and the fraction past it, in 1/65536 of a pixel.
+struct split_position {
+    int64_t whole;
+    uint16_t phase;
+};
+
+split_position split(double v) {
+    double whole = std::floor(v);
+    auto phase = int64_t(std::lround((v - whole) * 65536.0));
+    if (phase == 65536) { // rounds up to the next pixel
+        whole += 1;
+        phase = 0;
+    }
+    return {int64_t(whole), uint16_t(phase)};
+}
+
+// The whole image scaled to dw x dh as it lands at the fractions (phase_x, phase_y) of a pixel
+// past a whole one: one pixel wider (taller) when the fraction spills into the next. Kept among
+// the stretched pieces, so that it goes with the pixels and stays within the pieces' budget; for
+// whole pixels its key is that of the stretched piece of the whole image at the canvas origin,
+// which has the same pixels. Null when it is too large to keep or there is no memory.
+cairo_surface_t *sized_copy(raster_context::state &s, const decoded_image &pixels, int dw, int dh, uint16_t phase_x,
+                            uint16_t phase_y) {
+    const int cw = dw + (phase_x != 0), ch = dh + (phase_y != 0);
+    const gr_rect_t whole{0, 0, int16_t(pixels.width - 1), int16_t(pixels.height - 1)};
+    const piece_key key{&pixels, whole, 0, 0, dw, dh, 0, 0, cw - 1, ch - 1, phase_x, phase_y};
+    if (cairo_surface_t *kept = s.pieces.find(key)) return kept;
+    if (size_t(cw) * size_t(ch) * 4 > piece_cache::max_piece_bytes) return nullptr;
+    cairo_surface_t *made = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cw, ch);
+    if (cairo_surface_status(made) == CAIRO_STATUS_SUCCESS) {
+        cairo_t *cr = cairo_create(made);
+        paint_sized(cr, pixels, phase_x / 65536.0, phase_y / 65536.0, dw, dh, 1.0, true);
+        const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+        cairo_destroy(cr);
+        if (drawn) {
+            cairo_surface_flush(made);
+            s.pieces.add(key, made);
+            return made;
+        }
+    }
+    cairo_surface_destroy(made);
+    return nullptr;
 }
 
 } // namespace
@@ -272,9 +323,19 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
         return;
     }
     if (!own_size) {
-        // At an image_set size: resampled by Cairo where it lands.
+        // At an image_set size (an alarm's pictogram): resampled once for its size and the
+        // fraction of a pixel it lands at, and copied from then on.
+        if (!(std::fabs(x) < 1e9f && std::fabs(y) < 1e9f)) return; // nowhere near the canvas
+        const split_position sx = split(double(x)), sy = split(double(y));
+        if (cairo_surface_t *kept = sized_copy(s, pixels, dw, dh, sx.phase, sy.phase)) {
+            const int64_t ix = sx.whole, iy = sy.whole;
+            paint_placed(s, kept, ix, iy,
+                         visible_part(s, ix, iy, ix + cairo_image_surface_get_width(kept) - 1,
+                                      iy + cairo_image_surface_get_height(kept) - 1));
+            return;
+        }
         canvas_op op(s);
-        paint_sized(op.cr(), pixels, x, y, dw, dh, s.opacity());
+        paint_sized(op.cr(), pixels, x, y, dw, dh, s.opacity(), false);
         return;
     }
     if (is_whole(x) && is_whole(y)) {
