@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,67 @@ TEST_F(band_coverage, every_pixel_is_within_one_level_of_the_supersampled_area) 
         EXPECT_LE(worst_difference(c, where, lit), 1) << c.what << ", " << where;
         if (c.what.find("wholly off") == std::string::npos) {
             EXPECT_GT(lit, 0) << c.what << ": the case covers something";
+        }
+    }
+}
+
+// Bands no widget draws: thousands of random points, a zigzag of thousands of turns inside one
+// row, corners a thousand billion billion pixels away, at line widths up to the largest. Drawn
+// under a clip on a patterned canvas, they may change nothing outside it; the one whose corners
+// lie far beyond every side covers the whole clip.
+TEST_F(band_coverage, absurd_bands_change_nothing_outside_the_clip) {
+    constexpr uint32_t k_pattern[2] = {0xFF123456u, 0xFF654321u};
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> anywhere(-20.0f, 84.0f);
+    std::vector<float> scattered, zigzag;
+    for (int i = 0; i < 1200; ++i) {
+        scattered.push_back(anywhere(rng));
+        scattered.push_back(anywhere(rng));
+    }
+    for (int i = 0; i < 2000; ++i) {
+        zigzag.push_back(10.0f + 0.02f * float(i));
+        zigzag.push_back(i % 2 == 0 ? 30.1f : 30.4f);
+    }
+    for (float corner : {50.0f, 40.0f, 10.0f, 40.0f}) zigzag.push_back(corner);
+    const std::vector<float> far = {-1e30f, -1e30f, 1e30f, 5.0f, 20.0f, 1e30f};
+    struct absurd {
+        const char *what;
+        const std::vector<float> *points;
+        int32_t line_width;
+        bool fills_clip;
+    };
+    const absurd cases[] = {
+        {"scattered points", &scattered, 0, false},   {"scattered points, wide outline", &scattered, 40, false},
+        {"zigzag inside one row", &zigzag, 6, false}, {"corners far away", &far, 0, true},
+        {"corners far away, widest outline", &far, 1024, true},
+    };
+    for (const absurd &c : cases) {
+        make_canvas(64, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const gr_rect_t pixel{int16_t(x), int16_t(y), int16_t(x), int16_t(y)};
+                ops->fill_rect(ctx, &pixel, k_pattern[(x + y) % 2] & 0xFFFFFFu);
+            }
+        const gr_rect_t clip{16, 16, 47, 47};
+        ops->set_clip(ctx, &clip);
+        ops->set_attr(ctx, GR_ATTR_LINE_WIDTH, &c.line_width, 4);
+        gr_path_t *path =
+            ops->create_path(ctx, GR_PATH_BAND, c.points->data(), int32_t(c.points->size() / 2), GR_PATH_FLAGS_BAND);
+        ASSERT_NE(path, nullptr) << c.what;
+        ops->draw_path(ctx, path, 0xFFFFFF, 0xFFFFFF, 1);
+        ops->free_path(ctx, path);
+        int changed_outside = 0, changed_inside = 0, white_inside = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const bool inside = x >= 16 && x <= 47 && y >= 16 && y <= 47;
+                const bool changed = at(x, y) != k_pattern[(x + y) % 2];
+                (inside ? changed_inside : changed_outside) += changed;
+                white_inside += inside && at(x, y) == k_white;
+            }
+        EXPECT_EQ(changed_outside, 0) << c.what;
+        EXPECT_GT(changed_inside, 0) << c.what;
+        if (c.fills_clip) {
+            EXPECT_EQ(white_inside, 32 * 32) << c.what;
         }
     }
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace pitwall::raster {
 namespace {
@@ -17,8 +18,11 @@ namespace {
 // How far the polygon standing in for a rounded corner may lie outside its circle, in pixels:
 // well below the 1/255 of a pixel a coverage byte can tell apart.
 constexpr double arc_tolerance = 1.0 / 2048.0;
-// Most points for one corner (a half turn at a line width of hundreds of pixels).
+// Most points for one corner (a half turn at a line width of hundreds of pixels), and for all
+// the corners of a band together, so that a polygon of thousands of sharp turns at a wide
+// outline gets coarser corners rather than millions of points.
 constexpr int max_arc_points = 256;
+constexpr size_t arc_budget = size_t{1} << 18;
 
 // Twice the signed area; its sign tells which way round the polygon runs.
 double signed_area2(const std::vector<point> &polygon) {
@@ -68,6 +72,7 @@ void grow(const std::vector<point> &polygon, double half, double sign, std::vect
     const double c = half / (half + arc_tolerance);
     const double mitre_cos = 2.0 * c * c - 1.0;
     const double arc_step = 2.0 * std::acos(c);
+    const int most_points = int(std::clamp<size_t>(arc_budget / n, 2, max_arc_points));
     heading in = heading_of(polygon[n - 1], polygon[0], sign);
     for (size_t i = 0; i < n; ++i) {
         const point b = polygon[i];
@@ -84,7 +89,7 @@ void grow(const std::vector<point> &polygon, double half, double sign, std::vect
             out.push_back(mitre());
         } else if (outwards) {
             const double turn = std::atan2(std::fabs(cross), dot);
-            const int steps = std::clamp(int(std::ceil(turn / arc_step)), 2, max_arc_points);
+            const int steps = std::clamp(int(std::ceil(turn / arc_step)), 2, most_points);
             const double step = turn / steps, reach = half / std::cos(0.5 * step);
             // Normals from the incoming edge's round to the outgoing edge's, each point where the
             // tangents at two neighbouring normals meet.
@@ -125,21 +130,84 @@ uint32_t premultiplied(uint32_t colour, double alpha) {
            channel(colour & 0xFF);
 }
 
-// Each run of a row's coverage painted onto the canvas through the one-row mask it was written to.
-class paint_rows final : public coverage_sink {
+// The coverage painted onto the canvas a block of rows at a time. The sweep writes each row into
+// the block mask; when the block is done, each cluster of its runs (runs meeting across the rows,
+// such as one side of a ring) is blended in one go, and the runs are cleared again, so the mask
+// is all zero between blocks. Wholly covered stretches of an opaque colour are the colour
+// itself, written directly.
+class paint_blocks final : public coverage_sink {
 public:
-    paint_rows(cairo_surface_t *canvas, cairo_surface_t *mask, int64_t mask_x, uint32_t colour)
-        : canvas_(canvas), mask_(mask), mask_x_(mask_x), colour_(colour) {}
+    paint_blocks(band_scratch &b, cairo_surface_t *canvas, cairo_surface_t *mask, int64_t x0, uint32_t colour)
+        : runs_(b.runs), canvas_(canvas), mask_(mask), x0_(x0), colour_(colour),
+          mask_pixels_(cairo_image_surface_get_data(mask)), mask_stride_(cairo_image_surface_get_stride(mask)) {
+        runs_.clear();
+        if (colour >= 0xFF000000u) {
+            cairo_surface_flush(canvas);
+            pixels_ = cairo_image_surface_get_data(canvas);
+            stride_ = cairo_image_surface_get_stride(canvas);
+        }
+    }
+
+    uint8_t *row(int64_t y) override {
+        if (y >= block_ + band_scratch::block_rows) {
+            paint_block();
+            block_ = y;
+        }
+        return mask_pixels_ + (y - block_) * mask_stride_;
+    }
 
     void run(int64_t y, int64_t x, int32_t count, const uint8_t *) override {
-        paint_through_mask(canvas_, pixel_box{x, y, x + count - 1, y}, mask_, mask_x_, y, colour_);
+        runs_.push_back({y, x, x + count});
+    }
+
+    bool full(int64_t y, int64_t x, int32_t count) override {
+        if (pixels_ == nullptr) return false;
+        auto *row = reinterpret_cast<uint32_t *>(pixels_ + y * stride_) + x;
+        std::fill(row, row + count, colour_);
+        lo_ = std::min(lo_, y), hi_ = std::max(hi_, y);
+        return true;
+    }
+
+    // The last block, and what full() wrote, for Cairo to know.
+    void finish(int64_t x1) {
+        paint_block();
+        if (hi_ >= lo_) cairo_surface_mark_dirty_rectangle(canvas_, int(x0_), int(lo_), int(x1 - x0_), int(hi_ - lo_ + 1));
     }
 
 private:
+    void paint_block() {
+        if (runs_.empty()) return;
+        std::sort(runs_.begin(), runs_.end(), [](const band_scratch::run &a, const band_scratch::run &b) { return a.x1 < b.x1; });
+        pixel_box cluster{runs_[0].x1, runs_[0].y, runs_[0].x2 - 1, runs_[0].y};
+        for (size_t i = 1; i <= runs_.size(); ++i) {
+            if (i < runs_.size() && runs_[i].x1 <= cluster.x2 + 1 + cluster_gap) {
+                cluster.x2 = std::max(cluster.x2, runs_[i].x2 - 1);
+                cluster.y1 = std::min(cluster.y1, runs_[i].y), cluster.y2 = std::max(cluster.y2, runs_[i].y);
+                continue;
+            }
+            paint_through_mask(canvas_, cluster, mask_, x0_, block_, colour_);
+            if (i < runs_.size()) cluster = {runs_[i].x1, runs_[i].y, runs_[i].x2 - 1, runs_[i].y};
+        }
+        for (const band_scratch::run &r : runs_)
+            std::memset(mask_pixels_ + (r.y - block_) * mask_stride_ + (r.x1 - x0_), 0, size_t(r.x2 - r.x1));
+        runs_.clear();
+    }
+
+    // Runs closer than this are blended as one box: skipping the zeros between costs less than
+    // a blend call.
+    static constexpr int64_t cluster_gap = 64;
+
+    std::vector<band_scratch::run> &runs_;
     cairo_surface_t *canvas_;
     cairo_surface_t *mask_;
-    int64_t mask_x_;
+    int64_t x0_;
     uint32_t colour_;
+    uint8_t *mask_pixels_;
+    int64_t mask_stride_;
+    int64_t block_ = INT64_MIN / 2; // the first row of the block being written
+    unsigned char *pixels_ = nullptr; // the canvas, when the colour is opaque
+    int64_t stride_ = 0;
+    int64_t lo_ = INT64_MAX, hi_ = INT64_MIN; // rows full() wrote to
 };
 
 } // namespace
@@ -148,14 +216,17 @@ band_scratch::~band_scratch() {
     if (mask_ != nullptr) cairo_surface_destroy(mask_);
 }
 
-cairo_surface_t *band_scratch::row_mask(int32_t width) {
+cairo_surface_t *band_scratch::block_mask(int32_t width) {
     if (mask_ != nullptr && cairo_image_surface_get_width(mask_) >= width) return mask_;
     if (mask_ != nullptr) cairo_surface_destroy(mask_);
-    mask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, width, 1);
+    mask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, width, block_rows);
     if (cairo_surface_status(mask_) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_data(mask_) == nullptr) {
         cairo_surface_destroy(mask_);
         mask_ = nullptr;
+        return nullptr;
     }
+    std::memset(cairo_image_surface_get_data(mask_), 0,
+                size_t(cairo_image_surface_get_stride(mask_)) * size_t(block_rows));
     return mask_;
 }
 
@@ -193,13 +264,15 @@ void draw_band(raster_context::state &s, const path &p, uint32_t colour) {
         b.sweep.add_contour(b.polygon.data(), b.polygon.size());
     }
 
-    cairo_surface_t *mask = b.row_mask(int32_t(x1 - x0));
+    cairo_surface_t *mask = b.block_mask(int32_t(x1 - x0));
     if (mask != nullptr) {
         cairo_surface_flush(mask);
-        paint_rows painter(s.canvas, mask, x0, source);
-        b.sweep.render(painter, cairo_image_surface_get_data(mask));
+        paint_blocks painter(b, s.canvas, mask, x0, source);
+        b.sweep.render(painter);
+        painter.finish(x1);
     }
     b.sweep.trim();
+    if (b.outline.capacity() > arc_budget) std::vector<point>().swap(b.outline);
 }
 
 } // namespace pitwall::raster

@@ -24,13 +24,22 @@ public:
     band_scratch(const band_scratch &) = delete;
     band_scratch &operator=(const band_scratch &) = delete;
 
-    // A one-row A8 surface at least `width` pixels wide: the row of coverage the colour is
-    // painted through. Null if Cairo cannot make one.
-    cairo_surface_t *row_mask(int32_t width);
+    // Rows of coverage are painted a block at a time: fewer, larger blends.
+    static constexpr int32_t block_rows = 16;
+
+    // An A8 surface block_rows high and at least `width` pixels wide, all zero: the block of
+    // coverage the colour is painted through. Null if Cairo cannot make one.
+    cairo_surface_t *block_mask(int32_t width);
+
+    // A stretch of coverage in one row of the block, [x1, x2) in canvas pixels.
+    struct run {
+        int64_t y, x1, x2;
+    };
 
     coverage_sweep sweep;
     std::vector<point> polygon; // the band's points on the canvas, repeats dropped
     std::vector<point> outline; // the outer edge of the outline
+    std::vector<run> runs;      // the current block's
 
 private:
     cairo_surface_t *mask_ = nullptr;

@@ -14,13 +14,23 @@ namespace {
 constexpr double x_tolerance = 1e-9;
 constexpr double y_tolerance = 1e-9;
 
-// A slab is cut at the first crossing of neighbouring chains, and cut again while its middle
-// order is not yet its order throughout; past this many cuts (rounding on absurd coordinates)
-// the order at the middle is taken as it is.
-constexpr int max_cuts = 32;
+// How many slabs a row may be cut into, at most: a slab costs a pass over the row's chains, so
+// the fewer chains, the more slabs. Past that (a polygon of thousands of tiny zigzags, or one
+// crossing itself everywhere) the row is cut into fixed_slabs fixed slabs, each leaving out the
+// chains that begin or end inside it, and rows with more than max_cut_chains chains are not cut
+// at crossings: the order at a slab's middle is taken as it is. Chains begin and end in pairs
+// at one vertex, so what is left out is mostly the tip of a spike within a slab; ordinary bands
+// (a handful of chains per row) never come near either limit.
+constexpr size_t slab_work = 16384;
+constexpr size_t fixed_slabs = 64;
+constexpr size_t max_cut_chains = 256;
 
 // Touched cells this close together are summed as one stretch: cheaper than a run per stretch.
 constexpr int32_t merge_gap = 16;
+// Uncovered stretches up to this long stay inside a run (a sink call costs more than skipping
+// that many zero bytes); full ones from this long on are offered to the sink on their own.
+constexpr int32_t zero_gap = 128;
+constexpr int32_t min_full = 16;
 
 // Buffers beyond this many vertices are let go of after the shape: ordinary bands stay far
 // below. (The cells are bounded by the canvas width and always kept.)
@@ -101,14 +111,7 @@ void coverage_sweep::add_chain(size_t first, int32_t winding) {
     chains_.push_back(chain{uint32_t(first), uint32_t(last), uint32_t(first), winding, 0.0, 0.0, 0.0});
 }
 
-double coverage_sweep::x_at(const chain &c, double y) const {
-    const vertex *v = vertices_.data();
-    uint32_t k = c.at;
-    while (k + 1 < c.last && v[k + 1].y < y) ++k;
-    return v[k].x + (y - v[k].y) * v[k].slope;
-}
-
-void coverage_sweep::render(coverage_sink &sink, uint8_t *row) {
+void coverage_sweep::render(coverage_sink &sink) {
     if (chains_.empty()) return;
     by_top_.resize(chains_.size());
     std::iota(by_top_.begin(), by_top_.end(), 0u);
@@ -142,14 +145,20 @@ void coverage_sweep::render(coverage_sink &sink, uint8_t *row) {
             if (bottom(c) < yb) events_.push_back(bottom(c));
         }
         events_.push_back(yb);
+        const size_t most_slabs = std::max(fixed_slabs, slab_work / active_.size());
+        if (events_.size() > most_slabs) {
+            events_.clear();
+            for (size_t k = 1; k <= fixed_slabs; ++k) events_.push_back(ya + double(k) / double(fixed_slabs));
+        }
         std::sort(events_.begin(), events_.end());
+        cuts_left_ = active_.size() > max_cut_chains ? 0 : int(most_slabs);
         double y = ya;
         for (double e : events_) {
             if (e <= y) continue;
             sweep_slab(y, e);
             y = e;
         }
-        finish_row(r, sink, row);
+        finish_row(r, sink);
         ++r;
     }
 }
@@ -197,11 +206,33 @@ double coverage_sweep::first_crossing(const chain &a, const chain &b, double ya,
     }
 }
 
+// Insertion sort by key: the order changes little from one slab to the next. When it has
+// changed a lot (chains crossing everywhere), a general sort takes over.
+void coverage_sweep::sort_active() {
+    const size_t limit = 8 * active_.size() + 64;
+    size_t moves = 0;
+    for (size_t i = 1; i < active_.size(); ++i) {
+        const uint32_t moving = active_[i];
+        const double key = chains_[moving].key;
+        size_t j = i;
+        for (; j > 0 && chains_[active_[j - 1]].key > key; --j) {
+            if (++moves > limit) {
+                active_[j] = moving;
+                std::sort(active_.begin(), active_.end(),
+                          [this](uint32_t a, uint32_t b) { return chains_[a].key < chains_[b].key; });
+                return;
+            }
+            active_[j] = active_[j - 1];
+        }
+        active_[j] = moving;
+    }
+}
+
 // [ya, yb] inside one row, with no chain beginning or ending strictly inside it.
 void coverage_sweep::sweep_slab(double ya, double yb) {
     while (yb - ya > y_tolerance) {
         double end = yb;
-        for (int cuts = 0;; ++cuts) {
+        for (;;) {
             const double ym = 0.5 * (ya + end);
             for (uint32_t i : active_) {
                 chain &c = chains_[i];
@@ -210,15 +241,8 @@ void coverage_sweep::sweep_slab(double ya, double yb) {
                 else // not in this slab: kept near where it begins or ended, so the order stays nearly sorted
                     c.key = top(c) > ya ? vertices_[c.first].x : vertices_[c.last].x;
             }
-            // Insertion sort: the order changes little from one slab to the next.
-            for (size_t i = 1; i < active_.size(); ++i) {
-                const uint32_t moving = active_[i];
-                const double key = chains_[moving].key;
-                size_t j = i;
-                for (; j > 0 && chains_[active_[j - 1]].key > key; --j) active_[j] = active_[j - 1];
-                active_[j] = moving;
-            }
-            if (cuts == max_cuts) break;
+            sort_active();
+            if (cuts_left_ == 0) break;
             double crossing = end;
             const chain *left = nullptr;
             for (uint32_t i : active_) {
@@ -229,6 +253,7 @@ void coverage_sweep::sweep_slab(double ya, double yb) {
             }
             if (!(crossing < end)) break;
             end = crossing;
+            --cuts_left_;
         }
         // The union's edges are where the winding leaves or returns to zero: entering adds the
         // area to the right, leaving takes it away again.
@@ -266,20 +291,24 @@ void coverage_sweep::add_chain_area(const chain &c, double ya, double yb, double
 
 // A straight piece from (xa, ya) to (xb, yb), ya < yb, within one row. The row's cells get the
 // piece's area: its height (signed by `weight`) times, in each column it crosses, the part of
-// the column to its right. Left of the box it stands on the box's left edge (so pixels to its
-// right still see it); right of the box it touches no pixel and is dropped.
+// the column to its right; the cell keeps that and the next cell gets the rest, which the
+// running sum then hands on to every pixel further right. Left of the box the piece stands on
+// the box's left edge (so pixels to its right still see it); right of the box it touches no
+// pixel and is dropped.
 void coverage_sweep::add_line(double xa, double ya, double xb, double yb, double weight) {
     double height = (yb - ya) * weight;
     if (xa > xb) std::swap(xa, xb); // the area per column does not depend on the direction
     const double w = double(width_);
+    float *cells = cells_.data();
     if (xb <= 0.0) {
-        add_cell(0, 0.0, height);
+        cells[0] += static_cast<float>(height);
+        touch(0, 1);
         return;
     }
     if (xa >= w) return;
     if (xa < 0.0) {
         const double left = height * (-xa / (xb - xa));
-        add_cell(0, 0.0, left);
+        cells[0] += static_cast<float>(left);
         height -= left;
         xa = 0.0;
     }
@@ -289,36 +318,38 @@ void coverage_sweep::add_line(double xa, double ya, double xb, double yb, double
     }
     const int32_t ca = std::min(static_cast<int32_t>(xa), width_ - 1);
     const int32_t cb = std::min(static_cast<int32_t>(xb), width_ - 1);
+    touch(ca, cb + 2);
+    // Within a column the piece's mean distance from the column's left side decides the split.
+    auto add = [cells](int32_t cell, double area, double in) {
+        cells[cell] += static_cast<float>(area * (1.0 - in));
+        cells[cell + 1] += static_cast<float>(area * in);
+    };
     if (ca == cb) {
-        add_cell(ca, 0.5 * (xa + xb) - ca, height);
+        add(ca, height, 0.5 * (xa + xb) - ca);
         return;
     }
     const double per_x = height / (xb - xa);
-    double x = xa;
-    for (int32_t c = ca; c < cb; ++c) {
-        const double right = double(c + 1);
-        add_cell(c, 0.5 * (x + right) - c, per_x * (right - x));
-        x = right;
+    add(ca, per_x * (ca + 1 - xa), 0.5 * (xa - ca + 1.0));
+    const float half = static_cast<float>(0.5 * per_x); // a whole column: half kept, half handed on
+    for (int32_t c = ca + 1; c < cb; ++c) {
+        cells[c] += half;
+        cells[c + 1] += half;
     }
-    add_cell(cb, 0.5 * (x + xb) - cb, per_x * (xb - x));
+    add(cb, per_x * (xb - cb), 0.5 * (xb - cb));
 }
 
-// `area` within column `cell`, `fraction` of its width in from the left on average: the cell
-// keeps what lies to the right of it, the next cell the rest, which the running sum then hands
-// on to every pixel further right.
-void coverage_sweep::add_cell(int32_t cell, double fraction, double area) {
-    cells_[size_t(cell)] += static_cast<float>(area * (1.0 - fraction));
-    cells_[size_t(cell) + 1] += static_cast<float>(area * fraction);
-    // Pieces of one chain come one after another: most extend the stretch written last.
-    if (!touched_.empty() && cell + 2 >= touched_.back().from && cell <= touched_.back().to) {
-        touched_.back().from = std::min(touched_.back().from, cell);
-        touched_.back().to = std::max(touched_.back().to, cell + 2);
+// Cells [from, to) of the row have been written. Pieces of one chain come one after another, so
+// most extend the stretch written last.
+void coverage_sweep::touch(int32_t from, int32_t to) {
+    if (!touched_.empty() && to >= touched_.back().from && from <= touched_.back().to) {
+        touched_.back().from = std::min(touched_.back().from, from);
+        touched_.back().to = std::max(touched_.back().to, to);
         return;
     }
-    touched_.push_back(span{cell, cell + 2});
+    touched_.push_back(span{from, to});
 }
 
-void coverage_sweep::finish_row(int64_t row, coverage_sink &sink, uint8_t *out) {
+void coverage_sweep::finish_row(int64_t row, coverage_sink &sink) {
     if (touched_.empty()) return;
     std::sort(touched_.begin(), touched_.end(), [](const span &a, const span &b) { return a.from < b.from; });
     size_t merged = 0;
@@ -331,38 +362,44 @@ void coverage_sweep::finish_row(int64_t row, coverage_sink &sink, uint8_t *out) 
     touched_.resize(merged + 1);
 
     const int64_t y = y0_ + row;
+    uint8_t *out = sink.row(y);
+    float *cells = cells_.data();
     float sum = 0.0f;
-    int32_t run = -1, done = 0; // the open run's first pixel; pixels written so far
+    int32_t run = -1; // the open run's first pixel
+    int32_t at = 0;   // pixels before this one are dealt with
     auto close_run = [&] {
-        if (run >= 0 && done > run) sink.run(y, x0_ + run, done - run, out + run);
+        if (run >= 0 && at > run) sink.run(y, x0_ + run, at - run, out + run);
         run = -1;
     };
-    for (const span &s : touched_) {
-        const int32_t visible = std::min(s.to, width_);
-        if (s.from < width_) {
-            // Between stretches the sum stands still: a constant byte, or the end of a run.
-            if (run >= 0 && s.from > done) {
-                const uint8_t between = byte_of(sum);
-                if (between == 0)
-                    close_run();
-                else
-                    std::memset(out + done, between, size_t(s.from - done));
-            }
-            if (run < 0) run = s.from;
-            for (int32_t c = s.from; c < visible; ++c) {
-                sum += cells_[size_t(c)];
-                cells_[size_t(c)] = 0.0f;
-                out[c] = byte_of(sum);
-            }
-            done = visible;
+    // Pixels [at, to) lie between touched cells: the sum stands still over them.
+    auto constant = [&](int32_t to) {
+        if (to <= at) return;
+        const uint8_t value = byte_of(sum);
+        const int32_t count = to - at;
+        if (value == 0 && (run < 0 || count > zero_gap)) {
+            close_run();
+        } else if (value == 255 && count >= min_full && sink.full(y, x0_ + at, count)) {
+            close_run();
+        } else {
+            if (run < 0) run = at;
+            std::memset(out + at, value, size_t(count));
         }
-        for (int32_t c = std::max(s.from, visible); c < s.to; ++c) cells_[size_t(c)] = 0.0f;
+        at = to;
+    };
+    for (const span &s : touched_) {
+        const int32_t from = std::min(s.from, width_), visible = std::min(s.to, width_);
+        constant(from);
+        if (run < 0 && visible > from) run = from;
+        for (int32_t c = from; c < visible; ++c) {
+            sum += cells[c];
+            cells[c] = 0.0f;
+            out[c] = byte_of(sum);
+        }
+        at = std::max(at, visible);
+        for (int32_t c = std::max(s.from, visible); c < s.to; ++c) cells[c] = 0.0f;
     }
     // Edges right of the box were dropped: what is still covered reaches its right side.
-    if (const uint8_t rest = byte_of(sum); run >= 0 && rest != 0 && done < width_) {
-        std::memset(out + done, rest, size_t(width_ - done));
-        done = width_;
-    }
+    if (byte_of(sum) != 0) constant(width_);
     close_run();
     touched_.clear();
 }

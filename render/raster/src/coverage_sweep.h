@@ -28,11 +28,23 @@ struct point {
 };
 
 // Takes a row's coverage run by run: cover[0 .. count) for the pixels x .. x + count - 1 of
-// row y, in canvas pixels. A run may start or end with zero bytes; pixels outside every run are
-// not covered at all.
+// row y, in canvas pixels. A run may hold zero bytes; pixels outside every run and every full
+// stretch are not covered at all.
 class coverage_sink {
 public:
+    // Where row y's bytes are to be written, the first for the box's left column, as many as
+    // the box is wide; only those inside the row's runs are written. Rows come top to bottom.
+    virtual uint8_t *row(int64_t y) = 0;
+
+    // Row y's run, pointing into the buffer row(y) gave.
     virtual void run(int64_t y, int64_t x, int32_t count, const uint8_t *cover) = 0;
+
+    // Pixels x .. x + count - 1 of row y are wholly covered. A sink that deals with them itself
+    // returns true; otherwise they come as 255s inside a run.
+    virtual bool full(int64_t y, int64_t x, int32_t count) {
+        (void)y, (void)x, (void)count;
+        return false;
+    }
 
 protected:
     ~coverage_sink() = default;
@@ -47,9 +59,8 @@ public:
     // edge of pixel 0). Points must be finite.
     void add_contour(const point *points, size_t count);
 
-    // Hand the coverage of the rows of the box to `sink`, top to bottom. `row` is where a row's
-    // bytes are written, at least x1 - x0 of them; the runs point into it.
-    void render(coverage_sink &sink, uint8_t *row);
+    // Hand the coverage of the rows of the box to `sink`, top to bottom.
+    void render(coverage_sink &sink);
 
     // Let go of buffers grown beyond what ordinary shapes need (after an outsized one).
     void trim();
@@ -72,16 +83,16 @@ private:
 
     double top(const chain &c) const { return vertices_[c.first].y; }
     double bottom(const chain &c) const { return vertices_[c.last].y; }
-    double x_at(const chain &c, double y) const;
     void add_chain(size_t first, int32_t winding);
     void sweep_slab(double ya, double yb);
     bool spans_slab(const chain &c, double ya, double yb) const { return top(c) <= ya && bottom(c) >= yb; }
     void measure(chain &c, double ya, double yb, double ym);
+    void sort_active();
     double first_crossing(const chain &a, const chain &b, double ya, double yb) const;
     void add_chain_area(const chain &c, double ya, double yb, double weight);
     void add_line(double xa, double ya, double xb, double yb, double weight);
-    void add_cell(int32_t cell, double fraction, double area);
-    void finish_row(int64_t row, coverage_sink &sink, uint8_t *out);
+    void touch(int32_t from, int32_t to);
+    void finish_row(int64_t row, coverage_sink &sink);
 
     int64_t x0_ = 0, y0_ = 0;
     int32_t width_ = 0, height_ = 0;
@@ -93,6 +104,7 @@ private:
     std::vector<double> events_;    // where chains start or end inside the current row
     std::vector<float> cells_;      // width_ + 2 of them, zero outside the row being swept
     std::vector<span> touched_;     // which cells the current row has written
+    int cuts_left_ = 0;             // slab cuts at crossings still allowed in the current row
 };
 
 } // namespace pitwall::raster
