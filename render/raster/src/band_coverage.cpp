@@ -50,15 +50,15 @@ heading heading_of(point a, point b, double sign) {
 //   - along each edge it runs `half` out, parallel to it;
 //   - where the polygon turns outwards it rounds the corner about a circle of radius `half`,
 //     as a polygon whose edges touch the circle (one mitre point where the turn is slight);
-//   - where it turns inwards the two offset edges stop where they cross; when an edge is too
-//     short for that (the crossing would lie beyond its middle), the contour goes in to the
-//     corner and out again instead:
+//   - where it turns inwards the two offset edges stop where they cross (x); when an edge is
+//     too short for that (the crossing would lie beyond its middle), each offset edge runs on
+//     to the corner's own offset point and the contour goes in to the corner (+) and out again.
 //
-//         offset edge in   ----------+ . x          x  where long edges stop
-//                                    |   :
-//                      corner  ------+   :             (in, to the corner, out)
-//                                    |   :
-//                                        offset edge out
+//         # # # # # # # # #
+//         # # # # # # # # #        # the polygon
+//         # # # # + - - - - -      - | its edges, turning inwards at +
+//         # # # # |  x . . . .     . the offset edges, meeting at x
+//         # # # # |  .
 //
 // Going in to a corner and out again leaves loops where the strips along the two edges overlap;
 // so does a band whose ends come closer than the line width. The contour then winds more than
@@ -162,8 +162,12 @@ public:
 
     bool full(int64_t y, int64_t x, int32_t count) override {
         if (pixels_ == nullptr) return false;
-        auto *row = reinterpret_cast<uint32_t *>(pixels_ + y * stride_) + x;
-        std::fill(row, row + count, colour_);
+        // Four pixels a store: a plain fill loop is not vectorised at -O2.
+        unsigned char *row = pixels_ + y * stride_ + x * 4;
+        const uint32_t four[4] = {colour_, colour_, colour_, colour_};
+        int32_t i = 0;
+        for (; i + 4 <= count; i += 4) std::memcpy(row + i * 4, four, sizeof four);
+        for (; i < count; ++i) std::memcpy(row + i * 4, &colour_, 4);
         lo_ = std::min(lo_, y), hi_ = std::max(hi_, y);
         return true;
     }

@@ -9,8 +9,8 @@
 namespace pitwall::raster {
 namespace {
 
-// Below these, in pixels, two chains count as level with each other and a slab as empty: what
-// rounding leaves where chains meet, far below what a coverage byte can show.
+// Below these, in pixels, two chains count as meeting rather than crossing, and a slab as empty:
+// what rounding leaves where chains meet, far below what a coverage byte can show.
 constexpr double x_tolerance = 1e-9;
 constexpr double y_tolerance = 1e-9;
 
