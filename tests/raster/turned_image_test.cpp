@@ -3,7 +3,7 @@
 // against texels placed by hand; nothing written outside the clip. Then through the raster
 // context: a turned image against Cairo's translate, rotate about the pivot and scale, and an
 // image at an image_set size resampled once and kept.
-#include "../../render/raster/src/affine_blit.h"
+#include "affine_blit.h"
 #include "image_compare.h"
 #include "raster_fixture.h"
 
