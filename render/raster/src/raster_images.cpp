@@ -57,6 +57,19 @@ void paint_placed(raster_context::state &s, cairo_surface_t *surface, int64_t x,
     blend_onto(s.canvas, area, surface, x + s.tx, y + s.ty, int(std::lround(s.alpha.value)));
 }
 
+// The context's source, scaled by its matrix with Cairo's good filter and edges padded (no
+// transparent fringe): blended at `opacity`, or copied as it is (`copy`).
+void paint_scaled_source(cairo_t *cr, double opacity, bool copy) {
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    if (copy) {
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_paint(cr);
+    } else {
+        cairo_paint_with_alpha(cr, opacity);
+    }
+}
+
 // The piece stretched over the target, on a context that has the state's clip and origin:
 // blended at `opacity`, or copied as it is (`copy`) onto a surface that keeps it.
 void paint_stretched(cairo_t *cr, const decoded_image &pixels, const gr_rect_t &source, const gr_rect_t &target,
@@ -70,14 +83,7 @@ void paint_stretched(cairo_t *cr, const decoded_image &pixels, const gr_rect_t &
     cairo_translate(cr, target.x1, target.y1);
     cairo_scale(cr, double(tw) / sw, double(th) / sh);
     cairo_set_source_surface(cr, piece, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    if (copy) {
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-    } else {
-        cairo_paint_with_alpha(cr, opacity);
-    }
+    paint_scaled_source(cr, opacity, copy);
     cairo_surface_destroy(piece);
 }
 
@@ -178,14 +184,7 @@ void paint_sized(cairo_t *cr, const decoded_image &pixels, double x, double y, i
     cairo_clip(cr);
     cairo_scale(cr, double(dw) / pixels.width, double(dh) / pixels.height);
     cairo_set_source_surface(cr, pixels.surface, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-    if (copy) {
-        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-        cairo_paint(cr);
-    } else {
-        cairo_paint_with_alpha(cr, opacity);
-    }
+    paint_scaled_source(cr, opacity, copy);
 }
 
 // A canvas coordinate as a whole pixel and the fraction past it, in 1/65536 of a pixel.

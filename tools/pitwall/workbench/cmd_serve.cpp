@@ -92,7 +92,8 @@ void guard_requests(httplib::Server &server, const serve_guard &guard) {
             what = e.what();
         } catch (...) {
         }
-        std::fprintf(stderr, "pitwall serve: %s %s: %s\n", req.method.c_str(), req.path.c_str(), what.c_str());
+        std::fprintf(stderr, "pitwall serve: %s %s: %s\n", quoted_escaped(req.method).c_str(),
+                     quoted_escaped(req.path).c_str(), what.c_str());
         send_error(res, "internal error", 500);
     });
     // Nothing of the page may be framed by another site (a click there would be a click here).

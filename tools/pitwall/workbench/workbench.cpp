@@ -20,11 +20,6 @@ namespace pitwall::cli {
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 
-namespace {
-
-std::string quoted(const std::string &text) { return "\"" + text + "\""; }
-
-// A name quoted for a message, its control characters written as \xNN.
 std::string quoted_escaped(const std::string &text) {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -38,6 +33,10 @@ std::string quoted_escaped(const std::string &text) {
     }
     return out + "\"";
 }
+
+namespace {
+
+std::string quoted(const std::string &text) { return "\"" + text + "\""; }
 
 // The name a scene gives a control: its own, or its widget's.
 std::string control_name(const nlohmann::ordered_json &c) {

@@ -21,6 +21,10 @@
 
 namespace pitwall::cli {
 
+// Text from a request quoted for a message or the terminal, its control characters written as
+// \xNN, so that no name can end a line or send an escape sequence.
+std::string quoted_escaped(const std::string &text);
+
 class workbench {
 public:
     struct settings {
