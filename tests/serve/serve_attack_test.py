@@ -53,6 +53,11 @@ class HostileRequests(unittest.TestCase):
             ("curl without the token", "POST", "/api/set", SET_RED, json_type, 403),
             ("a guessed token", "POST", "/api/save", "{}", {**json_type, "X-Pitwall-Token": "0" * 32}, 403),
             ("a play without the token", "POST", "/api/play", "{}", json_type, 403),
+            ("a pause without the token", "POST", "/api/pause", "{}", json_type, 403),
+            ("a step without the token", "POST", "/api/step", "{}", json_type, 403),
+            ("another site's reload, dropping edits", "POST", "/api/reload", "{}",
+             {"Origin": "http://evil.example", "Content-Type": "text/plain"}, 403),
+            ("a reload without the token", "POST", "/api/reload", "{}", json_type, 403),
             ("the token, text/plain", "POST", "/api/set", SET_RED, {"Content-Type": "text/plain", **token}, 415),
             ("the token, a form", "POST", "/api/set", "a=b", {"Content-Type": "multipart/form-data; boundary=x", **token}, 415),
             ("a NUL in the save name", "POST", "/api/save", SAVE_OVER_LOG, {**json_type, **token}, 400),
@@ -79,6 +84,7 @@ class HostileRequests(unittest.TestCase):
                 self.assertNotIn("what()", message)
         after = b.state()
         self.assertEqual(after["frame"], before["frame"], "something was drawn")
+        self.assertEqual(after["revision"], before["revision"], "the scene was reloaded")
         self.assertFalse(after["unsaved"])
         self.assertEqual(b.file("lap.csv"), b"t,rpm\n0,1000\n")
         self.assertEqual(sorted(os.listdir(b.folder)), ["lap.csv", "scene.json"])
