@@ -341,7 +341,7 @@ bool scene_reader::read_interpolation(const json &j, std::optional<track_interpo
 bool scene_reader::read_track(const json &j, size_t number, track &out) {
     const std::string what = "track " + std::to_string(number);
     if (!j.is_object()) return fail(j, what + " must be an object");
-    if (!only_keys(j, {"control", "attribute", "interpolation", "keys"}, what)) return false;
+    if (!only_keys(j, {"control", "attribute", "interpolation", "format", "keys"}, what)) return false;
     for (auto [key, field] : {std::pair{"control", &out.control}, std::pair{"attribute", &out.attribute}}) {
         auto it = j.find(key);
         if (it == j.end() || !it->is_string())
@@ -350,6 +350,11 @@ bool scene_reader::read_track(const json &j, size_t number, track &out) {
     }
     std::optional<track_interpolation> how;
     if (!read_interpolation(j, how, what)) return false;
+    if (auto f = j.find("format"); f != j.end()) {
+        error why;
+        if (!f->is_string()) return fail(*f, what + ": \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\"");
+        if (!(out.format = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
+    }
     auto keys = j.find("keys");
     if (keys == j.end() || !keys->is_array() || keys->empty())
         return fail(keys == j.end() ? j : *keys, what + " needs \"keys\", a list of [seconds, value]");
@@ -372,6 +377,8 @@ bool scene_reader::read_track(const json &j, size_t number, track &out) {
     const size_t texts = out.keys.size() - numbers - colours;
     if (numbers != out.keys.size() && colours != out.keys.size() && texts != out.keys.size())
         return fail(*keys, what + ": the keys mix numbers, colours and text");
+    if (out.format && numbers != out.keys.size())
+        return fail(j["format"], what + ": a format writes numbers as text, and these keys are not numbers");
     if (texts > 0 && how == track_interpolation::linear)
         return fail(j["interpolation"], what + ": text cannot be interpolated, it holds until the next key (\"step\")");
     out.interpolation = texts > 0 ? track_interpolation::step : how.value_or(track_interpolation::linear);
@@ -399,11 +406,17 @@ bool scene_reader::read_log(const json &j, scene &out) {
         if (!m.is_object() || !m.contains("control") || !m["control"].is_string() || !m.contains("attribute") ||
             !m["attribute"].is_string())
             return fail(m, what + " needs \"control\" and \"attribute\", names");
-        if (!only_keys(m, {"control", "attribute", "interpolation"}, what)) return false;
+        if (!only_keys(m, {"control", "attribute", "interpolation", "format"}, what)) return false;
         std::optional<track_interpolation> how;
         if (!read_interpolation(m, how, what)) return false;
+        std::optional<value_format> format;
+        if (auto f = m.find("format"); f != m.end()) {
+            error why;
+            if (!f->is_string()) return fail(*f, what + ": \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\"");
+            if (!(format = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
+        }
         mapped.push_back({column, m["control"].get<std::string>(), m["attribute"].get<std::string>(),
-                          how.value_or(track_interpolation::linear)});
+                          how.value_or(track_interpolation::linear), std::move(format)});
         return true;
     };
     // A column drives one attribute, or several given as a list.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 namespace pitwall {
 namespace {
@@ -63,9 +64,8 @@ bool same_value(const attr_value &a, const attr_value &b) {
     return true;
 }
 
-} // namespace
-
-attr_value track_value(const track &t, double seconds) {
+// The number, colour or text at a time, before any format.
+attr_value value_at(const track &t, double seconds) {
     if (t.keys.empty()) return null_string{};
     // The last key at or before the time: of two keys at one time (a jump), the later one holds.
     auto after = std::upper_bound(t.keys.begin(), t.keys.end(), seconds,
@@ -76,10 +76,21 @@ attr_value track_value(const track &t, double seconds) {
         return from.value;
     const track_key &to = *after;
     const double f = (seconds - from.time) / (to.time - from.time);
+    // A formatted number moves smoothly between whole keys: it becomes text, not an integer.
+    if (t.format && is_number(from.value) && is_number(to.value))
+        return as_double(from.value) + (as_double(to.value) - as_double(from.value)) * f;
     if (is_number(from.value) && is_number(to.value)) return blend_numbers(from.value, to.value, f);
     attr_value colour;
     if (blend_colours(from.value, to.value, f, colour)) return colour;
     return from.value; // text holds until the next key
+}
+
+} // namespace
+
+attr_value track_value(const track &t, double seconds) {
+    attr_value v = value_at(t, seconds);
+    if (t.format && is_number(v)) return (*t.format)(as_double(v));
+    return v;
 }
 
 std::vector<std::pair<std::string, control_change>> track_changes(const scene &s, double seconds) {
@@ -110,8 +121,11 @@ error check_tracks(const engine &eng, const scene &s) {
             return what + ": more than one control is named " + quoted(t.control);
         const plugin *p = eng.find_plugin(c->widget);
         if (p == nullptr) return what + ": no plug-in registers " + quoted(c->widget);
-        if (p->find_attribute(t.attribute) == nullptr)
-            return what + ": " + quoted(c->widget) + " has no attribute " + quoted(t.attribute);
+        const gr_attribute_t *a = p->find_attribute(t.attribute);
+        if (a == nullptr) return what + ": " + quoted(c->widget) + " has no attribute " + quoted(t.attribute);
+        if (t.format && std::string_view(a->type != nullptr ? a->type : "") != "1s0")
+            return what + ": the format " + quoted(t.format->text()) + " writes text, but " + quoted(t.attribute) +
+                   " of " + quoted(c->widget) + " takes a number";
         if (t.keys.empty()) return what + ": no keys";
     }
     return {};

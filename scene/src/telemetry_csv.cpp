@@ -234,7 +234,7 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     std::vector<track> tracks;
     tracks.reserve(channels.size());
     for (const telemetry_channel &ch : channels) {
-        tracks.push_back(track{ch.control, ch.attribute, ch.interpolation, {}});
+        tracks.push_back(track{ch.control, ch.attribute, ch.interpolation, {}, ch.format});
         tracks.back().keys.reserve(rows);
     }
     double previous = 0;

@@ -6,6 +6,7 @@
 #include "pitwall/scene_tracks.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,14 @@ inline constexpr size_t max_telemetry_field_bytes = 4096; // a field's value, un
 inline constexpr size_t max_telemetry_rows = 1000000;     // 2 h 46 min at a hundred rows a second
 inline constexpr size_t max_telemetry_keys = 4u << 20;    // rows times channels
 
-// A column of the log mapped to one control's attribute.
+// A column of the log mapped to one control's attribute; with a format, the column's numbers
+// are written as text for a text attribute.
 struct telemetry_channel {
     std::string column;
     std::string control;
     std::string attribute;
     track_interpolation interpolation = track_interpolation::linear;
+    std::optional<value_format> format{};
 };
 
 // One track per channel, keyed by the time column (seconds, never going back), appended to `out`

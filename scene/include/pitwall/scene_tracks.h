@@ -5,7 +5,9 @@
 #define PITWALL_SCENE_TRACKS_H
 
 #include "pitwall/engine.h"
+#include "pitwall/value_format.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,12 +26,15 @@ struct track_key {
 };
 
 // One attribute of one control over time. Numbers (and colours, channel by channel) interpolate
-// linearly or hold until the next key; strings always hold (step).
+// linearly or hold until the next key; strings always hold (step). A track with a format has
+// numbers for keys and gives text: the number at the time (a fraction, even between integer
+// keys) written by the format, for a text attribute.
 struct track {
     std::string control;   // the control's name in the scene
     std::string attribute; // its attribute name
     track_interpolation interpolation = track_interpolation::linear;
     std::vector<track_key> keys; // by ascending time
+    std::optional<value_format> format{};
 };
 
 // The value of a track at a time: before the first key the first value, after the last the last.
@@ -43,7 +48,7 @@ std::vector<std::pair<std::string, control_change>> track_changes(const scene &s
 double tracks_duration(const scene &s);
 
 // Every track names a control the scene has (exactly one of that name) and an attribute its
-// widget has; empty when so. Called once the engine has the plug-ins, before playing.
+// widget has, a text attribute when the track has a format; empty when so. Called once the engine has the plug-ins, before playing.
 error check_tracks(const engine &eng, const scene &s);
 
 // Plays a scene's tracks frame by frame: each call gives the changes at a time, holding only the
