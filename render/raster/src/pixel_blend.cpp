@@ -147,4 +147,27 @@ void paint_through_mask(cairo_surface_t *canvas, pixel_box box, cairo_surface_t 
                                        int(box.y2 - box.y1 + 1));
 }
 
+void paint_through_stepped_mask(cairo_surface_t *canvas, pixel_box box, const unsigned char *first, int64_t step_x,
+                                 int64_t step_y, uint32_t colour) {
+    if (colour == 0 || box.empty()) return;
+    cairo_surface_flush(canvas);
+    unsigned char *to = cairo_image_surface_get_data(canvas);
+    if (to == nullptr) return;
+    const int64_t to_stride = cairo_image_surface_get_stride(canvas);
+    // A row's coverage is gathered a chunk at a time, then painted as a straight row is.
+    constexpr int64_t chunk = 256;
+    unsigned char cover[chunk];
+    for (int64_t y = box.y1; y <= box.y2; ++y) {
+        const unsigned char *from = first + (y - box.y1) * step_y;
+        auto *dst = reinterpret_cast<uint32_t *>(to + y * to_stride) + box.x1;
+        for (int64_t done = 0, n = box.x2 - box.x1 + 1; done < n; done += chunk) {
+            const int64_t count = std::min(chunk, n - done);
+            for (int64_t i = 0; i < count; ++i) cover[i] = from[(done + i) * step_x];
+            paint_row(dst + done, cover, count, colour);
+        }
+    }
+    cairo_surface_mark_dirty_rectangle(canvas, int(box.x1), int(box.y1), int(box.x2 - box.x1 + 1),
+                                       int(box.y2 - box.y1 + 1));
+}
+
 } // namespace pitwall::raster

@@ -32,6 +32,12 @@ void blend_onto(cairo_surface_t *canvas, pixel_box box, cairo_surface_t *source,
 void paint_through_mask(cairo_surface_t *canvas, pixel_box box, cairo_surface_t *mask, int64_t dx, int64_t dy,
                         uint32_t colour);
 
+// The same with the mask read along a turned grid: canvas pixel (box.x1 + i, box.y1 + j) takes the
+// coverage byte at first + i * step_x + j * step_y (steps in bytes, either sign). The caller keeps
+// box inside the canvas and every byte read inside the mask.
+void paint_through_stepped_mask(cairo_surface_t *canvas, pixel_box box, const unsigned char *first, int64_t step_x,
+                                 int64_t step_y, uint32_t colour);
+
 } // namespace pitwall::raster
 
 #endif // PITWALL_RASTER_PIXEL_BLEND_H

@@ -196,7 +196,10 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     text_layout *run = layout_of(s, scaled);
     if (run == nullptr) return;
     const int quarters = quarter_turns(s.rotation.value);
-    if (quarters == 0 && s.alpha.value == 255.0 && s.text_stamps && draw_stamped(s, x, y, *run, m.ascent, style->colour)) return;
+    if (s.alpha.value == 255.0 && s.text_stamps) {
+        if (quarters == 0 && draw_stamped(s, x, y, *run, m.ascent, style->colour)) return;
+        if (quarters > 0 && draw_turned_stamp(s, x, y, *run, m.ascent, m.height(), quarters, style->colour)) return;
+    }
     // The kept run lies on y = 0; this line's baseline is the ascent below its top.
     s.glyphs.assign(run->glyphs.begin(), run->glyphs.end());
     for (cairo_glyph_t &g : s.glyphs) g.y += m.ascent;

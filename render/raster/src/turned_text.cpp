@@ -21,6 +21,9 @@
 // canvas inside the clip is rendered, which keeps the mask small for very long texts.
 #include "turned_text.h"
 
+#include "pixel_blend.h"
+#include "text_stamp.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -71,6 +74,15 @@ span_rect to_text_space(const quarter_turn &t, const span_rect &r) {
     return {std::min(ua, ub), std::min(va, vb), std::max(ua, ub), std::max(va, vb)};
 }
 
+// The canvas rectangle that text-space rectangle r lands on.
+span_rect to_canvas(const quarter_turn &t, const span_rect &r) {
+    auto x = [&t](int64_t u, int64_t v) { return t.xx * u + t.xy * v + t.x0; };
+    auto y = [&t](int64_t u, int64_t v) { return t.yx * u + t.yy * v + t.y0; };
+    int64_t xa = x(r.x1, r.y1), xb = x(r.x2, r.y2);
+    int64_t ya = y(r.x1, r.y1), yb = y(r.x2, r.y2);
+    return {std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb)};
+}
+
 } // namespace
 
 int quarter_turns(double degrees) {
@@ -119,6 +131,34 @@ void draw_turned_line(raster_context::state &s, int32_t x, int32_t y, const text
     cairo_mask(cr, coverage);
     cairo_pattern_destroy(coverage);
     cairo_surface_destroy(mask);
+}
+
+bool draw_turned_stamp(raster_context::state &s, int32_t x, int32_t y, text_layout &run, double ascent,
+                       int64_t line_height, int quarters, uint32_t colour) {
+    if (quarters < 1 || quarters > 3) return false;
+    if (!run.stamp_tried) make_stamp(run, ascent);
+    if (!run.stamp) return false;
+    cairo_surface_t *stamp = run.stamp.get();
+    const quarter_turn turn = turn_at(quarters, x + s.tx, y + s.ty, line_height);
+    // What the mask route draws: the line's box, inside the clip; the stamp holds all of its ink.
+    const span_rect stamped{run.stamp_x, run.stamp_y, run.stamp_x + cairo_image_surface_get_width(stamp),
+                            run.stamp_y + cairo_image_surface_get_height(stamp)};
+    const span_rect part = intersect(intersect(to_text_space(turn, visible_area(s)), {0, 0, run.width, line_height}),
+                                     stamped);
+    if (part.empty()) return true;
+    const span_rect area = to_canvas(turn, part);
+    cairo_surface_flush(stamp);
+    const unsigned char *data = cairo_image_surface_get_data(stamp);
+    if (data == nullptr) return false;
+    const int64_t stride = cairo_image_surface_get_stride(stamp);
+    // Canvas pixel (X, Y) shows the text pixel under its centre: u = xx (X - x0) + yx (Y - y0), and
+    // v likewise with xy and yy, taken at X + 1/2 and Y + 1/2 and rounded down (doubled, to stay whole).
+    const int64_t cx = 2 * (area.x1 - turn.x0) + 1, cy = 2 * (area.y1 - turn.y0) + 1;
+    const int64_t u = (turn.xx * cx + turn.yx * cy) >> 1, v = (turn.xy * cx + turn.yy * cy) >> 1;
+    const unsigned char *first = data + (v - run.stamp_y) * stride + (u - run.stamp_x);
+    paint_through_stepped_mask(s.canvas, {area.x1, area.y1, area.x2 - 1, area.y2 - 1}, first, turn.xx + turn.xy * stride,
+                               turn.yx + turn.yy * stride, 0xFF000000u | (colour & 0xFFFFFFu));
+    return true;
 }
 
 } // namespace pitwall::raster

@@ -4,6 +4,7 @@
 #define PITWALL_RASTER_TURNED_TEXT_H
 
 #include "raster_state.h"
+#include "text_layouts.h"
 
 #include <cairo.h>
 
@@ -36,6 +37,12 @@ int quarter_turns(double degrees);
 // turns, in `colour` at the context's alpha and inside its clip.
 void draw_turned_line(raster_context::state &s, int32_t x, int32_t y, const text_line &line, int quarters,
                       uint32_t colour);
+
+// The same for an opaque colour through the line's kept coverage (see text_stamp.h), turned pixel
+// for pixel: the very pixels draw_turned_line gives, without a mask made at every draw. False when
+// the line has no kept coverage, and nothing is drawn.
+bool draw_turned_stamp(raster_context::state &s, int32_t x, int32_t y, text_layout &run, double ascent,
+                       int64_t line_height, int quarters, uint32_t colour);
 
 } // namespace pitwall::raster
 
