@@ -1,6 +1,7 @@
 // Scene files: parsing into a scene, with every error placed at its line and column.
 #include "pitwall/scene.h"
 
+#include "attribute_values.h"
 #include "located_json.h"
 #include "telemetry_csv.h"
 #include "pitwall/file_read.h"
@@ -73,8 +74,13 @@ private:
     bool read_image(const std::string &path, const json &j, scene_image &out);
     bool read_images(const json &images, scene_staging &out, bool removals);
     bool read_stage(const json &j, scene_staging &out);
-    bool read_change(const json &j, control_change &out, const std::string &what);
+    bool read_styles(const json &styles);
+    bool read_change(const json &j, const widget_info *widget, control_change &out, const std::string &what);
+    bool add_attribute(const widget_info *widget, const std::string &name, const json &value, control_change &out,
+                       const std::string &what);
     bool read_control(const json &j, const scene &s, scene_control &out);
+    // The widget of a control a step names, from the scene's controls and the clones so far.
+    bool known_control(const json &at, const std::string &name, const std::string &what, std::string *widget);
     bool read_step(const json &j, size_t number, scene_step &out);
     bool read_interpolation(const json &j, std::optional<track_interpolation> &out, const std::string &what);
     bool read_track(const json &j, size_t number, track &out);
@@ -83,13 +89,16 @@ private:
     const located_json &doc_;
     const std::string &folder_;
     error *err_;
+    std::vector<std::pair<std::string, const json *>> styles_;  // name -> attributes
+    std::vector<std::pair<std::string, std::string>> controls_; // name -> widget, clones included
 };
 
 bool scene_reader::read(scene &out) {
     const json &root = doc_.root();
     if (!root.is_object()) return fail(root, "a scene is a JSON object");
     out = scene{};
-    if (!only_keys(root, {"canvas", "base_dir", "fonts", "images", "stage", "controls", "steps", "tracks", "telemetry"},
+    if (!only_keys(root,
+                   {"canvas", "base_dir", "fonts", "images", "stage", "styles", "controls", "steps", "tracks", "telemetry"},
                    "the scene"))
         return false;
     if (auto c = root.find("canvas"); c != root.end() && !read_canvas(*c, out)) return false;
@@ -107,12 +116,14 @@ bool scene_reader::read(scene &out) {
     // The top-level "images" is the first frame's image staging, written where it always was.
     if (auto im = root.find("images"); im != root.end() && !read_images(*im, out.stage, false)) return false;
     if (auto st = root.find("stage"); st != root.end() && !read_stage(*st, out.stage)) return false;
+    if (auto st = root.find("styles"); st != root.end() && !read_styles(*st)) return false;
     auto controls = root.find("controls");
     if (controls == root.end()) return fail(root, "the scene needs \"controls\", an array");
     if (!controls->is_array()) return fail(*controls, "\"controls\" must be an array");
     for (const json &c : *controls) {
         scene_control sc;
         if (!read_control(c, out, sc)) return false;
+        controls_.emplace_back(sc.name, sc.widget);
         out.controls.push_back(std::move(sc));
     }
     if (auto steps = root.find("steps"); steps != root.end()) {
@@ -235,7 +246,53 @@ bool scene_reader::read_stage(const json &j, scene_staging &out) {
     return true;
 }
 
-bool scene_reader::read_change(const json &j, control_change &out, const std::string &what) {
+// Named attribute sets: each an object of attributes, checked against a widget where a control
+// uses it.
+bool scene_reader::read_styles(const json &styles) {
+    if (!styles.is_object()) return fail(styles, "\"styles\" must map style names to attributes");
+    for (auto it = styles.begin(); it != styles.end(); ++it) {
+        if (!it->is_object()) return fail(*it, "style \"" + it.key() + "\" must be an object of attributes");
+        styles_.emplace_back(it.key(), &*it);
+    }
+    return true;
+}
+
+// Names and tick forms resolved and values checked for a widget the catalog describes, each value
+// remembered with its place; other widgets' values go to their plug-in as written.
+bool scene_reader::add_attribute(const widget_info *widget, const std::string &name, const json &value,
+                                 control_change &out, const std::string &what) {
+    if (widget == nullptr) {
+        attr_value v;
+        if (!attr_value_from_json(value, v))
+            return fail(value, what + ": attribute \"" + name + "\" must be a string, number, boolean or null");
+        out.attributes.emplace_back(name, v);
+        out.attribute_where.push_back(doc_.where(value));
+        return true;
+    }
+    std::vector<resolved_value> values;
+    std::string why;
+    const json *at = &value;
+    if (!resolve_attribute(*widget, name, value, values, why, at)) return fail(*at, what + ": " + why);
+    for (resolved_value &r : values) {
+        out.attributes.emplace_back(std::move(r.attribute), std::move(r.value));
+        out.attribute_where.push_back(doc_.where(value));
+    }
+    return true;
+}
+
+bool scene_reader::known_control(const json &at, const std::string &name, const std::string &what,
+                                 std::string *widget) {
+    for (const auto &[control, w] : controls_)
+        if (control == name) {
+            if (widget != nullptr) *widget = w;
+            return true;
+        }
+    std::vector<std::string> names;
+    for (const auto &c : controls_) names.push_back(c.first);
+    return fail(at, what + ": no control named \"" + name + "\"" + did_you_mean(name, names));
+}
+
+bool scene_reader::read_change(const json &j, const widget_info *widget, control_change &out, const std::string &what) {
     if (!get_i16(j, "x", out.x, what) || !get_i16(j, "y", out.y, what) || !get_i16(j, "width", out.width, what) ||
         !get_i16(j, "height", out.height, what))
         return false;
@@ -258,15 +315,30 @@ bool scene_reader::read_change(const json &j, control_change &out, const std::st
                                  (*c)[3].get<int16_t>()};
         }
     }
+    const json *own = nullptr;
     if (auto a = j.find("attributes"); a != j.end()) {
         if (!a->is_object()) return fail(*a, what + ": \"attributes\" must be an object");
-        for (auto it = a->begin(); it != a->end(); ++it) {
-            attr_value v;
-            if (!attr_value_from_json(*it, v))
-                return fail(*it, what + ": attribute \"" + it.key() + "\" must be a string, number, boolean or null");
-            out.attributes.emplace_back(it.key(), v);
-        }
+        own = &*a;
     }
+    // A style's attributes come first, those the control gives itself in their place.
+    if (auto st = j.find("style"); st != j.end()) {
+        if (!st->is_string()) return fail(*st, what + ": \"style\" must name one of the scene's \"styles\"");
+        const std::string name = st->get<std::string>();
+        const json *style = nullptr;
+        std::vector<std::string> names;
+        for (const auto &[n, attrs] : styles_) {
+            names.push_back(n);
+            if (n == name) style = attrs;
+        }
+        if (style == nullptr) return fail(*st, what + ": no style named \"" + name + "\"" + did_you_mean(name, names));
+        for (auto it = style->begin(); it != style->end(); ++it)
+            if ((own == nullptr || !own->contains(it.key())) &&
+                !add_attribute(widget, it.key(), *it, out, what + ": style \"" + name + "\""))
+                return false;
+    }
+    if (own != nullptr)
+        for (auto it = own->begin(); it != own->end(); ++it)
+            if (!add_attribute(widget, it.key(), *it, out, what)) return false;
     return true;
 }
 
@@ -275,14 +347,25 @@ bool scene_reader::read_control(const json &c, const scene &s, scene_control &ou
         return fail(c, "every control needs a \"widget\" (a display name)");
     out.widget = c["widget"].get<std::string>();
     out.name = out.widget;
+    out.where = doc_.where(c);
     if (auto n = c.find("name"); n != c.end()) {
         if (!n->is_string()) return fail(*n, "control \"" + out.widget + "\": \"name\" must be a string");
         out.name = n->get<std::string>();
     }
     const std::string what = "control \"" + out.name + "\"";
-    if (!only_keys(c, {"widget", "name", "x", "y", "width", "height", "visible", "inhibit", "clip", "attributes"}, what))
+    if (!only_keys(c, {"widget", "name", "x", "y", "width", "height", "visible", "inhibit", "clip", "style", "attributes"},
+                   what))
         return false;
-    if (!read_change(c, out.state, what)) return false;
+    const widget_info *widget = find_widget_info(out.widget);
+    if (widget == nullptr) {
+        // A widget the catalog does not describe may come from a plug-in of one's own; one whose name
+        // is a slip away from a described one is a slip.
+        std::vector<std::string> names;
+        for (const widget_info &w : attribute_catalog()) names.push_back(w.name);
+        if (std::string hint = did_you_mean(out.widget, names); !hint.empty())
+            return fail(c["widget"], what + ": no plug-in registers \"" + out.widget + "\"" + hint);
+    }
+    if (!read_change(c, widget, out.state, what)) return false;
     out.x = out.state.x.value_or(0);
     out.y = out.state.y.value_or(0);
     out.width = out.state.width.value_or(s.width);
@@ -303,23 +386,32 @@ bool scene_reader::read_step(const json &j, size_t number, scene_step &out) {
         if (!cl->is_object()) return fail(*cl, what + ": \"clone\" maps new control names to the controls cloned");
         for (auto it = cl->begin(); it != cl->end(); ++it) {
             if (!it->is_string()) return fail(*it, what + ": clone \"" + it.key() + "\" must name a control");
+            std::string widget;
+            if (!known_control(*it, it->get<std::string>(), what + ": clone \"" + it.key() + "\"", &widget)) return false;
+            controls_.emplace_back(it.key(), widget);
             out.clones.emplace_back(it.key(), it->get<std::string>());
         }
     }
     if (auto d = j.find("destroy"); d != j.end()) {
         if (!d->is_array() || !std::all_of(d->begin(), d->end(), [](const json &n) { return n.is_string(); }))
             return fail(*d, what + ": \"destroy\" is an array of control names");
-        for (const json &n : *d) out.destroys.push_back(n.get<std::string>());
+        for (const json &n : *d) {
+            // A destroyed name stays known: the player tells a second destroy of it apart.
+            if (!known_control(n, n.get<std::string>(), what, nullptr)) return false;
+            out.destroys.push_back(n.get<std::string>());
+        }
     }
     if (auto cs = j.find("controls"); cs != j.end()) {
         if (!cs->is_object()) return fail(*cs, what + ": \"controls\" maps control names to changes");
         for (auto it = cs->begin(); it != cs->end(); ++it) {
             const std::string cwhat = what + ": control \"" + it.key() + "\"";
             if (!it->is_object()) return fail(*it, cwhat + " must be an object");
-            if (!only_keys(*it, {"x", "y", "width", "height", "visible", "inhibit", "clip", "attributes"}, cwhat))
+            if (!only_keys(*it, {"x", "y", "width", "height", "visible", "inhibit", "clip", "style", "attributes"}, cwhat))
                 return false;
+            std::string widget;
+            if (!known_control(*it, it.key(), what, &widget)) return false;
             control_change change;
-            if (!read_change(*it, change, cwhat)) return false;
+            if (!read_change(*it, find_widget_info(widget), change, cwhat)) return false;
             out.changes.emplace_back(it.key(), std::move(change));
         }
     }

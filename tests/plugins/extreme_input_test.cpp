@@ -16,10 +16,17 @@ namespace {
 TEST(extreme_input, scene_integers_beyond_64_bits_signed_are_refused_not_wrapped) {
     pitwall::scene s;
     pitwall::error err;
-    ASSERT_TRUE(pitwall::parse_scene(R"({"controls": [{"widget": "Basic Box", "attributes":
+    // The reader refuses them for a widget it knows, at their place in the file...
+    EXPECT_FALSE(pitwall::parse_scene(R"({"controls": [{"widget": "Basic Box", "attributes":
+        {"width": 18446744073709551615, "height": 9223372036854775808, "x": 9223372036854775807}}]})",
+                                      "/scenes", s, &err));
+    EXPECT_EQ(err, "2:19: control \"Basic Box\": \"Basic Box\": attribute \"width\" (4u1) takes an integer");
+    // ...and passes them on unwrapped for one it does not, whose plug-in refuses them.
+    ASSERT_TRUE(pitwall::parse_scene(R"({"controls": [{"widget": "Own Widget", "attributes":
         {"width": 18446744073709551615, "height": 9223372036854775808, "x": 9223372036854775807}}]})",
                                      "/scenes", s, &err))
         << err;
+    s.controls[0].widget = s.controls[0].name = "Basic Box";
     ASSERT_EQ(s.controls.size(), 1u);
     auto value_of = [&](const std::string &name) {
         for (const auto &[attr, value] : s.controls[0].state.attributes)

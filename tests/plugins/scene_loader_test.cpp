@@ -92,7 +92,7 @@ TEST(scene_loader, errors_give_line_column_and_cause) {
         {"{\"controls\": [],\n \"controls\": []}", "2:2: duplicate key \"controls\""},
         {std::string(300, '['), "1:257: nested deeper than 256 levels"},
         {"{\"controls\": [\n  {\"widget\": \"SplashImage\",\n   \"attributes\": {\"logo_path\": [1]}}]}",
-         "3:32: control \"SplashImage\": attribute \"logo_path\" must be a string, number, boolean or null"},
+         "3:32: control \"SplashImage\": \"SplashImage\": attribute \"logo_path\" (1s0) takes a string, not a list"},
         {"{\"controls\": [{\"widget\": \"SplashImage\", \"atributes\": {}}]}",
          "1:54: control \"SplashImage\": unknown key \"atributes\""},
         {"{\"controls\": [{\"widget\": \"SplashImage\", \"x\": -40000}]}",

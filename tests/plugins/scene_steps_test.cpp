@@ -212,18 +212,28 @@ TEST(scene_steps, steps_naming_missing_or_ambiguous_controls_are_errors) {
     const struct {
         const char *steps, *error;
     } cases[] = {
-        {R"([{"controls": {"nope": {"x": 1}}}])", "step 1: no control named \"nope\""},
         {R"([{}, {"destroy": ["SplashImage"]}])", "step 2: more than one control is named \"SplashImage\""},
         {R"([{"destroy": ["b"]}, {"destroy": ["b"]}])", "step 2: no control named \"b\""},
         {R"([{"clone": {"c": "SplashImage"}}])", "step 1: more than one control is named \"SplashImage\""},
         {R"([{"clone": {"SplashImage": "b"}}])", "step 1: clone \"SplashImage\": a control of that name exists"},
-        {R"([{"controls": {"b": {"attributes": {"logo_path": 5}}}}])",
-         "step 1: control \"b\": \"SplashImage\": attribute \"logo_path\" (1s0) takes a string"},
     };
     for (const auto &c : cases) {
         const traced t = run("{" + controls + R"(, "steps": )" + c.steps + "}");
         EXPECT_EQ(t.err, c.error) << c.steps;
         EXPECT_FALSE(t.lines.empty()) << "the frames before the error stay traced";
+    }
+    // A name no control ever has, and a value the widget cannot take, are refused with the scene.
+    const struct {
+        const char *steps, *error;
+    } refused[] = {
+        {R"([{"controls": {"nope": {"x": 1}}}])", "1:142: step 1: no control named \"nope\""},
+        {R"([{"controls": {"b": {"attributes": {"logo_path": 5}}}}])",
+         "1:168: step 1: control \"b\": \"SplashImage\": attribute \"logo_path\" (1s0) takes a string"},
+    };
+    for (const auto &c : refused) {
+        const traced t = run("{" + controls + R"(, "steps": )" + c.steps + "}");
+        EXPECT_EQ(t.err, c.error) << c.steps;
+        EXPECT_TRUE(t.lines.empty()) << c.steps;
     }
 }
 

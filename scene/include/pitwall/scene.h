@@ -27,11 +27,13 @@ struct control_change {
     // value means no clip.
     std::optional<std::optional<gr_rect_t>> clip;
     std::vector<std::pair<std::string, attr_value>> attributes; // in scene order
+    std::vector<std::string> attribute_where; // "LINE:COLUMN" of each attribute's value, when read from a file
 };
 
 struct scene_control {
     std::string widget; // display name of the render extension
     std::string name;   // optional, for messages; the widget's name when not given
+    std::string where;  // "LINE:COLUMN" of the control in its file
     int16_t x = 0, y = 0, width = 0, height = 0;
     control_change state; // visible, inhibit, clip and the attributes
 };
