@@ -36,4 +36,9 @@ std::string default_plugin_dir() {
 
 std::string default_app_dir() { return beside_library(PITWALL_APPDIR_FROM_LIB); }
 
+std::vector<std::pair<std::string, std::string>> default_font_map() {
+    // The widgets' one default name is a monospaced font: DejaVu's monospaced face stands in.
+    return {{"fonts/CPMono_v07 Plain.otf", std::string(PITWALL_DEFAULT_FONT_DIR) + "/DejaVuSansMono.ttf"}};
+}
+
 } // namespace pitwall

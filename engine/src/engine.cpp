@@ -133,13 +133,15 @@ void engine::unload_all(const std::function<void(const plugin &)> &before_each) 
 }
 
 void engine::write_log(int level, std::string text) {
-    if (echo_ != nullptr) std::fprintf(echo_, "%d %s\n", level, text.c_str());
+    if (echo_ != nullptr && printer_) printer_(echo_, level, text);
+    else if (echo_ != nullptr) std::fprintf(echo_, "%d %s\n", level, text.c_str());
     trace("log " + std::to_string(level) + " " + text);
     log_.push_back({level, std::move(text)});
 }
 
 void engine::report(std::string text) {
-    if (echo_ != nullptr) std::fprintf(echo_, "pitwall: %s\n", text.c_str());
+    if (echo_ != nullptr && printer_) printer_(echo_, -1, text);
+    else if (echo_ != nullptr) std::fprintf(echo_, "pitwall: %s\n", text.c_str());
     reports_.push_back(std::move(text));
 }
 

@@ -53,9 +53,14 @@ gr_resource *resources::find(std::string_view name, int32_t size) {
     if (auto it = names_.find(name); it != names_.end()) {
         file = it->second;
     } else {
-        // Not registered: a font file of that name under the application directory.
+        // Not registered: a font file of that name under the application directory, else the
+        // default for that name.
         file = (!name.empty() && name[0] == '/') ? std::string(name) : base_dir_ + "/" + std::string(name);
-        if (!is_file(file)) return nullptr;
+        if (!is_file(file)) {
+            auto fallback = defaults_.find(name);
+            if (fallback == defaults_.end()) return nullptr;
+            file = fallback->second;
+        }
     }
     auto entry = std::make_unique<gr_resource>(gr_resource{gr_font{std::string(name), file, size}});
     gr_resource *raw = entry.get();

@@ -230,7 +230,7 @@ int cmd_animate(const options &opts) {
     size_t frames = 0;
     if (!count_frames(opts, s, frames)) return exit_usage;
     if (!opts.video.empty() && !replaceable(opts.video)) return exit_usage;
-    if (!s.steps.empty())
+    if (!s.steps.empty() && verbosity() >= 0)
         std::fprintf(stderr, "pitwall animate: the scene's steps are not played, only its tracks\n");
     std::error_code ec;
     std::filesystem::create_directories(opts.frames_dir, ec);
@@ -256,7 +256,7 @@ int cmd_animate(const options &opts) {
             return exit_usage;
         }
         track_player player(s);
-        progress_bar progress(frames);
+        progress_bar progress(frames, verbosity() >= 0);
         auto repaint = [&](const gr_rect_t &area) { canvas.clear(area, s.background); };
         for (size_t frame = 0; frame < frames && ok; ++frame) {
             const double seconds = double(frame) / opts.fps;

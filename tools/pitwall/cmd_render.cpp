@@ -1,8 +1,8 @@
 // pitwall render SCENE -o OUT.png: the scene drawn on the raster context and written as PNG: its
 // last frame, or every frame with a pattern such as frame-%03d.png.
 //
-// Exit code 0 when every widget drew, 1 when a widget's draw failed (its log lines are on
-// stderr, the picture is still written), 2 for a usage or scene error or an unwritable file.
+// Exit code 0 when every widget drew, 1 when a widget's draw failed (its errors are on stderr,
+// the picture is still written), 2 for a usage or scene error or an unwritable file.
 #include "commands.h"
 
 #include "pitwall/raster_context.h"
@@ -24,7 +24,7 @@ int cmd_render(const options &opts) {
     }
     std::unique_ptr<engine> eng = make_engine(opts, s.base_dir);
     if (!eng) return exit_usage;
-    // The widgets' own log lines, as they happen: "<level> <text>".
+    // The widgets' own log lines, as they happen, as --quiet and --verbose let through.
     eng->set_log_echo(stderr);
 
     std::string err;

@@ -7,6 +7,7 @@
 #include "pitwall/engine.h"
 #include "pitwall/scene_run.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,7 +35,21 @@ struct options {
     std::string video;     // animate --video OUT.mp4|.gif|.webm
     size_t max_frames = 100000; // animate --max-frames N: a longer animation is refused
     std::string gallery_dir; // gallery -o DIR
+    int verbosity = 0;     // --quiet -1 (errors only), 0 (errors and warnings), --verbose 1 (everything)
+    std::string new_scene; // new -o SCENE.json
+    int16_t new_width = 800, new_height = 480; // new --size WxH
 };
+
+// The smallest canvas `new` lays its controls out on.
+inline constexpr unsigned new_min_width = 320, new_min_height = 240;
+
+// How much of the widgets' log the tool shows on stderr, as --quiet and --verbose set it for the
+// whole run (a workbench reload makes engines of its own). Every engine from make_engine prints
+// its log lines as "error: TEXT", "warning: TEXT" or "info: TEXT" (level 0, 1, 2), without the
+// levels above the verbosity: -1 errors only, 0 errors and warnings, 1 also info ("Loading
+// image ..."). The engine's own reports ("pitwall: TEXT") are always shown.
+void set_verbosity(int verbosity);
+int verbosity();
 
 // What the command line asks for: a command to run with its options, or, when there is nothing
 // to run (help was printed, or a usage error reported), the code the tool exits with.
@@ -63,6 +78,8 @@ int cmd_render(const options &opts);
 int cmd_serve(const options &opts);
 int cmd_animate(const options &opts);
 int cmd_gallery(const options &opts);
+int cmd_new(const options &opts);
+int cmd_snippet(const options &opts);
 
 } // namespace pitwall::cli
 

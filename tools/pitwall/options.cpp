@@ -31,6 +31,32 @@ void add_app_option(CLI::App &cmd, options &out) {
         ->check(existing_directory());
 }
 
+// --quiet and --verbose, on every command; set_verbosity takes them once the line is parsed.
+void add_verbosity_options(CLI::App &cmd, options &out) {
+    CLI::Option *quiet = cmd.add_flag_callback("-q,--quiet", [&out] { out.verbosity = -1; },
+                                               "Show only the widgets' errors, no warnings and no progress");
+    cmd.add_flag_callback("-v,--verbose", [&out] { out.verbosity = 1; },
+                          "Show every widget log line, \"Loading image\" ones too")
+        ->excludes(quiet);
+}
+
+// --size WxH: a canvas a scene from `new` can lay its controls out on.
+CLI::Validator canvas_size(options &out) {
+    return CLI::Validator(
+        [&out](std::string &text) -> std::string {
+            unsigned w = 0, h = 0;
+            char end = 0;
+            if (std::sscanf(text.c_str(), "%5ux%5u%c", &w, &h, &end) != 2 || w < new_min_width ||
+                h < new_min_height || w > 32767 || h > 32767)
+                return "the size is WIDTHxHEIGHT, from " + std::to_string(new_min_width) + "x" +
+                       std::to_string(new_min_height) + " to 32767x32767 pixels";
+            out.new_width = int16_t(w);
+            out.new_height = int16_t(h);
+            return {};
+        },
+        "WxH");
+}
+
 void add_scene_argument(CLI::App &cmd, options &out) {
     cmd.add_option("SCENE", out.scene, "The scene file (JSON)")->type_name("")->required();
 }
@@ -160,6 +186,20 @@ command_line parse_command_line(int argc, char **argv) {
     add_plugins_option(*gallery, opts);
     add_app_option(*gallery, opts);
 
+    CLI::App *create = app.add_subcommand("new", "Write a starting scene: a gauge, a box, a bar, an alarm and a label that draw as they are");
+    create->add_option("-o,--output", opts.new_scene, "The scene to write (never over an existing file)")
+        ->type_name("SCENE.json")
+        ->required();
+    std::string size_text;
+    create->add_option("--size", size_text, "The canvas")->type_name("WxH")->default_str("800x480")->check(canvas_size(opts));
+    add_plugins_option(*create, opts);
+
+    CLI::App *snippet = app.add_subcommand("snippet", "Print a control (JSON) for WIDGET that draws in each of its threshold states");
+    snippet->add_option("WIDGET", opts.widget, "The widget's display name, as `pitwall attrs` lists it")->type_name("")->required();
+    add_plugins_option(*snippet, opts);
+
+    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet}) add_verbosity_options(*cmd, opts);
+
     // After the subcommands, which would otherwise copy it into their own help.
     app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
                "2 bad usage, a bad scene or an unwritable file. Run `pitwall COMMAND --help` for a command's options.");
@@ -179,9 +219,11 @@ command_line parse_command_line(int argc, char **argv) {
     }
 
     const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
-        {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery}};
+        {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery},
+        {create, cmd_new}, {snippet, cmd_snippet}};
     for (const auto &[cmd, run] : commands)
         if (cmd->parsed()) line.run = run;
+    set_verbosity(opts.verbosity);
     if (!line.run) {
         std::fputs(app.help().c_str(), stderr);
         line.exit_code = exit_usage;

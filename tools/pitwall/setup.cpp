@@ -1,5 +1,7 @@
-// The engine and the scene as every subcommand sets them up.
+// The engine and the scene as every subcommand sets them up, and how the widgets' log reaches
+// stderr.
 #include "commands.h"
+#include "progress.h"
 
 #include "pitwall/default_dirs.h"
 
@@ -7,9 +9,60 @@
 #include <vector>
 
 namespace pitwall::cli {
+namespace {
+
+int g_verbosity = 0;
+
+const char *level_name(int level) {
+    switch (level) {
+    case 0: return "error";
+    case 1: return "warning";
+    case 2: return "info";
+    default: return nullptr;
+    }
+}
+
+// Widget lines carry attribute strings from the scene: control characters are shown as \xNN so
+// that a line cannot move the cursor or change the terminal.
+std::string printable(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void print_log_line(FILE *stream, int level, const std::string &text) {
+    if (level > g_verbosity + 1) return; // -1: 0 only; 0: 0 and 1; 1: all
+    const progress_bar::output_pause pause;
+    const std::string shown = printable(text);
+    if (level < 0) {
+        std::fprintf(stream, "pitwall: %s\n", shown.c_str());
+    } else if (const char *name = level_name(level)) {
+        std::fprintf(stream, "%s: %s\n", name, shown.c_str());
+    } else {
+        std::fprintf(stream, "level %d: %s\n", level, shown.c_str());
+    }
+}
+
+} // namespace
+
+void set_verbosity(int verbosity) { g_verbosity = verbosity < -1 ? -1 : verbosity > 1 ? 1 : verbosity; }
+int verbosity() { return g_verbosity; }
 
 std::unique_ptr<engine> make_engine(const options &opts, const std::string &base_dir) {
     auto eng = std::make_unique<engine>(base_dir);
+    eng->set_log_printer(print_log_line);
+    // Text shows without a font map: the widgets' default font name falls back to the theme's.
+    for (const auto &[name, file] : default_font_map()) eng->fonts().map_default_font(name, file);
     std::vector<error> errors;
     std::string dir = opts.plugins.empty() ? default_plugin_dir() : opts.plugins;
     std::vector<plugin *> loaded = eng->load_plugin_dir(dir, &errors);

@@ -125,6 +125,10 @@ public:
     const std::vector<log_line> &log() const { return log_; }
     void clear_log() { log_.clear(); }
     void set_log_echo(FILE *stream) { echo_ = stream; }
+    // How echoed lines are written, instead of "LEVEL TEXT" and "pitwall: TEXT": called for each
+    // log line (its level) and each report (level -1) while an echo stream is set.
+    using log_printer = std::function<void(FILE *stream, int level, const std::string &text)>;
+    void set_log_printer(log_printer printer) { printer_ = std::move(printer); }
     void write_log(int level, std::string text);
 
     // The engine's own diagnostics: why a file a widget or scene named could not be used (an
@@ -155,6 +159,7 @@ private:
     std::vector<std::string> reports_;
     std::function<void(const std::string &)> trace_hook_;
     FILE *echo_ = nullptr;
+    log_printer printer_;
 
     friend class plugin;
 };

@@ -1,7 +1,8 @@
 // resources.h - the engine's resource manager: fonts by resource name.
 //
-// A name resolves, in this order, to an entry a test or scene registered (map_font, add_font), or
-// to a file of that name under the application's base directory; a staged fault makes the lookup
+// A name resolves, in this order, to an entry a test or scene registered (map_font, add_font), to
+// a file of that name under the application's base directory, or to a default font file
+// (map_default_font: the default theme's, which only the tool sets); a staged fault makes the lookup
 // or the font of a name fail until it is cleared. Each
 // lookup with a style yields the font at that style's pixel size; fonts are created once per
 // (name, size) and live as long as the engine.
@@ -41,6 +42,8 @@ public:
 
     // Point a resource name at a font file (absolute, or relative to the base directory).
     void map_font(const std::string &name, const std::string &file);
+    // A font file for a name that neither a map nor the application directory resolves.
+    void map_default_font(const std::string &name, const std::string &file) { defaults_[name] = file; }
     // A name that resolves without a file: enough for the recording context.
     void add_font(const std::string &name);
     // A name that res_lookup finds but whose res_font fails (a name not registered yet resolves
@@ -81,6 +84,7 @@ private:
         template <typename A, typename B> bool operator()(const A &a, const B &b) const { return view(a) < view(b); }
     };
     std::map<std::string, std::string, std::less<>> names_; // name -> absolute file, empty for a modelled font
+    std::map<std::string, std::string, std::less<>> defaults_; // name -> absolute file
     std::map<std::string, fault, std::less<>> faults_;
     std::map<entry_key, std::unique_ptr<gr_resource>, entry_order> entries_;
     int releases_ = 0;

@@ -297,6 +297,18 @@ error workbench::apply_request(const std::string &body) {
     if (!request.is_object() || !request.contains("control") || !request["control"].is_string() ||
         !request.contains("attribute") || !request["attribute"].is_string() || !request.contains("value"))
         return "a change names \"control\" and \"attribute\" (strings) and gives a \"value\"";
+    // {"format": F} writes a number value as text (a lap time for a box's render_text).
+    if (auto f = request.find("format"); f != request.end()) {
+        if (!f->is_string() || !request["value"].is_number())
+            return "a \"format\" (a string) writes a \"value\" that is a number as text";
+        error why;
+        std::optional<value_format> format = value_format::parse(f->get<std::string>(), &why);
+        if (!format)
+            return "control " + quoted_escaped(request["control"].get<std::string>()) + ": attribute " +
+                   quoted_escaped(request["attribute"].get<std::string>()) + ": " + why;
+        return set_attribute(request["control"].get<std::string>(), request["attribute"].get<std::string>(),
+                             (*format)(request["value"].get<double>()));
+    }
     return set_attribute(request["control"].get<std::string>(), request["attribute"].get<std::string>(),
                          request["value"]);
 }
