@@ -50,6 +50,13 @@ std::string attribute_info::values_text() const {
     return out;
 }
 
+std::string attribute_info::kind_text() const {
+    std::string out(kind == attribute_kind::palette ? "palette index" : kind_name(kind));
+    if (range) out += " " + std::to_string(range->first) + " to " + std::to_string(range->second);
+    if (!unit.empty()) out += ", " + unit;
+    return out;
+}
+
 const attribute_info *widget_info::find(std::string_view attribute) const {
     for (const attribute_info &a : attributes)
         if (a.name == attribute) return &a;

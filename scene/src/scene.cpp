@@ -35,8 +35,8 @@ bool is_i32(const json &j) {
 // Reads one scene document; every failure names where in the file it was found.
 class scene_reader {
 public:
-    scene_reader(const located_json &doc, const std::string &folder, error *err)
-        : doc_(doc), folder_(folder), err_(err) {}
+    scene_reader(const located_json &doc, const std::string &folder, error *err, std::vector<error> *attribute_errors)
+        : doc_(doc), folder_(folder), err_(err), attribute_errors_(attribute_errors) {}
 
     bool read(scene &out);
 
@@ -89,6 +89,7 @@ private:
     const located_json &doc_;
     const std::string &folder_;
     error *err_;
+    std::vector<error> *attribute_errors_; // null: the first one ends the read
     std::vector<std::pair<std::string, const json *>> styles_;  // name -> attributes
     std::vector<std::pair<std::string, std::string>> controls_; // name -> widget, clones included
 };
@@ -272,7 +273,11 @@ bool scene_reader::add_attribute(const widget_info *widget, const std::string &n
     std::vector<resolved_value> values;
     std::string why;
     const json *at = &value;
-    if (!resolve_attribute(*widget, name, value, values, why, at)) return fail(*at, what + ": " + why);
+    if (!resolve_attribute(*widget, name, value, values, why, at)) {
+        if (attribute_errors_ == nullptr) return fail(*at, what + ": " + why);
+        attribute_errors_->push_back(doc_.where(*at) + ": " + what + ": " + why);
+        return true;
+    }
     for (resolved_value &r : values) {
         out.attributes.emplace_back(std::move(r.attribute), std::move(r.value));
         out.attribute_where.push_back(doc_.where(value));
@@ -539,13 +544,14 @@ bool parse_colour(const std::string &text, uint32_t &out) {
     return true;
 }
 
-bool parse_scene(const std::string &text, const std::string &folder, scene &out, error *err) {
+bool parse_scene(const std::string &text, const std::string &folder, scene &out, error *err,
+                 std::vector<error> *attribute_errors) {
     located_json doc;
     if (!doc.parse(text, err)) return false;
-    return scene_reader(doc, folder, err).read(out);
+    return scene_reader(doc, folder, err, attribute_errors).read(out);
 }
 
-bool load_scene(const std::string &path, scene &out, error *err) {
+bool load_scene(const std::string &path, scene &out, error *err, std::vector<error> *attribute_errors) {
     std::string text;
     std::string why;
     if (!read_regular_file(path, max_scene_bytes, text, &why)) {
@@ -553,10 +559,13 @@ bool load_scene(const std::string &path, scene &out, error *err) {
         return false;
     }
     std::string folder = path.find('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-    if (!parse_scene(text, folder, out, err)) {
+    const size_t kept = attribute_errors != nullptr ? attribute_errors->size() : 0;
+    if (!parse_scene(text, folder, out, err, attribute_errors)) {
         if (err != nullptr) *err = path + ":" + *err;
         return false;
     }
+    if (attribute_errors != nullptr)
+        for (size_t i = kept; i < attribute_errors->size(); ++i) (*attribute_errors)[i] = path + ":" + (*attribute_errors)[i];
     return true;
 }
 

@@ -52,7 +52,7 @@ protected:
 
 TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with_a_note) {
     ASSERT_EQ(result.exit_code, 0) << result.err;
-    EXPECT_EQ(result.err.find("no note"), std::string::npos) << "every attribute needs a note:\n" << result.err;
+    EXPECT_EQ(result.err.find("no description"), std::string::npos) << "every attribute needs a description:\n" << result.err;
 
     engine eng(PITWALL_APP_DIR);
     std::vector<error> errors;
@@ -81,10 +81,17 @@ TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with
                 << p->display_name() << " " << name;
         }
     }
-    EXPECT_EQ(md.find("(no note"), std::string::npos);
-    // Defaults: strings none, numbers 0, the font and the sizes their own.
-    EXPECT_NE(md.find("| 13 | `render_title` | 1s0 | Title text; empty means no title. | none |"), std::string::npos);
-    EXPECT_NE(md.find("| 2 | `width` | 4u1 | Width of the widget in pixels. | the control's width |"), std::string::npos);
+    EXPECT_EQ(md.find("(not described"), std::string::npos);
+    // Defaults: strings none, numbers 0, the font and the sizes their own; named values and palettes listed.
+    EXPECT_NE(md.find("Pictogram at the lamp's left end; none (0) draws none. Names: none (0), cross (1), plus (2)"),
+              std::string::npos);
+    EXPECT_NE(md.find("windshield (21), windshield_washer_fluid (22). Outside the range the draw fails. | 0 | choice 0 to 22 |"),
+              std::string::npos);
+    EXPECT_NE(md.find("| 26 | `color_box` | 4s1 | Palette colour of the box and the title plate in the normal state. Colours: "
+                      "1 white, 2 red, 3 yellow, 4 orange, 5 green, 6 blue, 7 violet, 8 grey, 9 black."),
+              std::string::npos);
+    EXPECT_NE(md.find("| 13 | `render_title` | 1s0 | Title text; unset or empty means no title. | none |"), std::string::npos);
+    EXPECT_NE(md.find("| 2 | `width` | 4u1 | Width of the widget. | the control's width | integer, px |"), std::string::npos);
     EXPECT_NE(md.find("`font` | 1s0 | Font resource name; empty means the default font. | fonts/CPMono_v07 Plain.otf |"),
               std::string::npos);
 }

@@ -240,6 +240,7 @@ int cmd_animate(const options &opts) {
     }
     std::unique_ptr<engine> eng = make_engine(opts, s.base_dir);
     if (!eng) return exit_usage;
+    if (!check_widgets("animate", *eng, s, opts.scene)) return exit_usage;
     eng->set_log_echo(stderr);
     if (error e = check_tracks(*eng, s); !e.empty()) {
         std::fprintf(stderr, "pitwall animate: %s\n", e.c_str());
@@ -271,6 +272,7 @@ int cmd_animate(const options &opts) {
             if (!run.failures().empty()) {
                 progress.interrupt();
                 report_frame_failures(run.failures(), frame);
+                for (const draw_result &f : run.failures()) report_reasons(f, 0, s, opts.scene, false);
             }
             const std::string path = opts.frames_dir + "/" + frame_name(frame);
             std::string png, why;

@@ -24,6 +24,7 @@ int cmd_render(const options &opts) {
     }
     std::unique_ptr<engine> eng = make_engine(opts, s.base_dir);
     if (!eng) return exit_usage;
+    if (!check_widgets("render", *eng, s, opts.scene)) return exit_usage;
     // The widgets' own log lines, as they happen, as --quiet and --verbose let through.
     eng->set_log_echo(stderr);
 
@@ -47,7 +48,7 @@ int cmd_render(const options &opts) {
                 canvas.clear(s.background);
             }
             failed += run.draw(canvas.context());
-            report_failures("render", run.failures(), frame);
+            report_failures("render", run.failures(), frame, s, opts.scene, false);
             if (opts.output.is_pattern() || frame == s.steps.size()) {
                 const std::string path = opts.output.file(int(frame));
                 written = canvas.write_png(path, opts.scale, &err);

@@ -12,11 +12,12 @@ int cmd_trace(const options &opts) {
     if (!load_scene_for(opts, opts.scene, s)) return exit_usage;
     std::unique_ptr<engine> eng = make_engine(opts, s.base_dir);
     if (!eng) return exit_usage;
+    if (!check_widgets("trace", *eng, s, opts.scene)) return exit_usage;
 
     scene_trace_options how;
     how.results = opts.results;
-    how.on_failures = [](size_t frame, const std::vector<draw_result> &failed) {
-        report_failures("trace", failed, frame);
+    how.on_failures = [&](size_t frame, const std::vector<draw_result> &failed) {
+        report_failures("trace", failed, frame, s, opts.scene, true);
     };
     scene_trace out;
     const error e = trace_scene(*eng, s, how, out);

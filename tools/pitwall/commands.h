@@ -71,6 +71,17 @@ bool load_scene_for(const options &opts, const std::string &path, scene &out);
 // One line on stderr per failed draw of a frame, naming the control, its widget, the step (after
 // the first frame) and the draw's result (the widget's own log lines come before, as they happened).
 void report_failures(const char *command, const std::vector<draw_result> &failed, size_t frame);
+// The same, each line followed by the reasons the scene gives for it ("PATH:LINE:COLUMN: error:
+// ..."): palette indices outside their palette, missing images and fonts, an unset caption. The
+// images are the files under the application directory, or with `staged` what the scene stages for
+// the recording context.
+void report_failures(const char *command, const std::vector<draw_result> &failed, size_t frame, const scene &s,
+                     const std::string &scene_path, bool staged);
+// Every control whose widget no loaded plug-in registers, as "PATH:LINE:COLUMN: control "x": no
+// plug-in registers "W"", with the nearest registered name; false when there is one.
+bool check_widgets(const char *command, const engine &eng, const scene &s, const std::string &scene_path);
+// The reasons alone, for one failed draw after `step` steps, indented under its line.
+void report_reasons(const draw_result &failed, size_t step, const scene &s, const std::string &scene_path, bool staged);
 
 int cmd_attrs(const options &opts);
 int cmd_trace(const options &opts);
@@ -78,6 +89,7 @@ int cmd_render(const options &opts);
 int cmd_serve(const options &opts);
 int cmd_animate(const options &opts);
 int cmd_gallery(const options &opts);
+int cmd_lint(const options &opts);
 int cmd_new(const options &opts);
 int cmd_snippet(const options &opts);
 

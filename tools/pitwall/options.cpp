@@ -198,6 +198,11 @@ command_line parse_command_line(int argc, char **argv) {
     snippet->add_option("WIDGET", opts.widget, "The widget's display name, as `pitwall attrs` lists it")->type_name("")->required();
     add_plugins_option(*snippet, opts);
 
+    CLI::App *lint = app.add_subcommand("lint", "Check SCENE: values outside their range or palette, missing fonts and images, controls that will not draw and why, overlaps");
+    add_scene_argument(*lint, opts);
+    add_plugins_option(*lint, opts);
+    add_app_option(*lint, opts);
+
     for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet}) add_verbosity_options(*cmd, opts);
 
     // After the subcommands, which would otherwise copy it into their own help.
@@ -220,7 +225,7 @@ command_line parse_command_line(int argc, char **argv) {
 
     const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
         {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery},
-        {create, cmd_new}, {snippet, cmd_snippet}};
+        {create, cmd_new}, {snippet, cmd_snippet}, {lint, cmd_lint}};
     for (const auto &[cmd, run] : commands)
         if (cmd->parsed()) line.run = run;
     set_verbosity(opts.verbosity);

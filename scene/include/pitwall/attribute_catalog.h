@@ -64,6 +64,8 @@ struct attribute_info {
     bool in_range(int64_t value) const { return !range || (value >= range->first && value <= range->second); }
     // "left (1), center (2), right (3)" or, for a palette, "1 white, 2 red, ...".
     std::string values_text() const;
+    // The kind with its range and unit: "palette index 1 to 9", "number, degrees".
+    std::string kind_text() const;
 };
 
 struct widget_info {

@@ -83,8 +83,11 @@ struct scene {
 // The largest scene file the loader reads.
 inline constexpr size_t max_scene_bytes = 16u << 20;
 
-bool load_scene(const std::string &path, scene &out, error *err);
-bool parse_scene(const std::string &json_text, const std::string &folder, scene &out, error *err);
+// With `attribute_errors`, a value an attribute cannot take is left out and its error ("PATH:LINE:
+// COLUMN: cause") kept there instead of ending the read, so that a checker can go on (lint).
+bool load_scene(const std::string &path, scene &out, error *err, std::vector<error> *attribute_errors = nullptr);
+bool parse_scene(const std::string &json_text, const std::string &folder, scene &out, error *err,
+                 std::vector<error> *attribute_errors = nullptr);
 
 // A colour "#rrggbb" (opaque: top byte 0xff) or "#aarrggbb" as 0xAARRGGBB.
 bool parse_colour(const std::string &text, uint32_t &out);

@@ -1,9 +1,9 @@
 // pitwall gallery -o DIR: one picture per loaded plug-in, DIR/<library name>.png, drawn with the
 // raster context from the widget's sheet, and the reference pages DIR/README.md and
-// DIR/index.html of every attribute table with its notes.
+// DIR/index.html of every attribute table with its descriptions.
 //
-// Exit code 0 when every widget drew and every attribute has a note; 1 when a draw failed or a
-// note is missing (everything is still written, the missing notes are marked); 2 for a usage
+// Exit code 0 when every widget drew and every attribute is described; 1 when a draw failed or a
+// description is missing (everything is still written, the missing ones are marked); 2 for a usage
 // error or an unwritable folder.
 #include "commands.h"
 #include "gallery.h"
@@ -69,7 +69,7 @@ int cmd_gallery(const options &opts) {
         std::fprintf(stderr, "pitwall gallery: %s\n", why.c_str());
         return exit_usage;
     }
-    for (const std::string &m : missing) std::fprintf(stderr, "pitwall gallery: no note for attribute %s\n", m.c_str());
+    for (const std::string &m : missing) std::fprintf(stderr, "pitwall gallery: no description of attribute %s\n", m.c_str());
     std::printf("%s/README.md\n%s/index.html\n", opts.gallery_dir.c_str(), opts.gallery_dir.c_str());
     eng->unload_all();
     return failed == 0 && missing.empty() ? exit_ok : exit_widget_failed;

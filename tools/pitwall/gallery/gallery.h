@@ -1,5 +1,5 @@
 // gallery.h - `pitwall gallery`: one picture per widget (its threshold states side by side, one row
-// per main option) and a reference page of every attribute table, with notes.
+// per main option) and a reference page of every attribute table, with its descriptions.
 #ifndef PITWALL_TOOL_GALLERY_H
 #define PITWALL_TOOL_GALLERY_H
 
@@ -14,18 +14,6 @@
 #include <vector>
 
 namespace pitwall::cli {
-
-// What an attribute does and its default. `widget` null: shared by every widget with that name.
-struct attribute_note {
-    const char *name;
-    const char *widget;
-    const char *what;
-    const char *default_value; // null: "0" for numbers, "none" for strings
-};
-
-// The widget's own note when there is one, else the shared note, else null.
-const attribute_note *find_attribute_note(std::string_view widget, std::string_view name);
-std::string attribute_default(const attribute_note &note, std::string_view type_code);
 
 using attribute_list = std::vector<std::pair<std::string, attr_value>>;
 
@@ -59,8 +47,9 @@ scene sheet_scene(const sheet &s, bool with_captions);
 // The picture's file name: the plug-in library's name without "libgre-plugin-" and ".so".
 std::string picture_name(const plugin &p);
 
-// The reference pages, README.md and index.html, in `dir`. Returns the attributes without a note
-// as "Widget: name" lines (they are marked in the pages too).
+// The reference pages, README.md and index.html, in `dir`, described by the attribute catalog.
+// Returns the attributes it does not describe as "Widget: name" lines (they are marked in the
+// pages too).
 struct gallery_entry {
     const plugin *widget;
     std::string picture; // file name inside the gallery folder

@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "pitwall/attribute_catalog.h"
 #include "pitwall/default_dirs.h"
 #include "pitwall/file_read.h"
 #include "pitwall/file_write.h"
@@ -87,65 +88,6 @@ error check_name(const char *what, const std::string &name) {
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7f) return std::string(what) + " " + quoted_escaped(name) + " holds a control character";
     return {};
-}
-
-// The theme's colour sets, for the attributes that hold a 1-based index into one of them rather
-// than an RGB value; the RGB values are only the swatches the page shows.
-struct palette_entry {
-    const char *name;
-    uint32_t rgb;
-};
-using palette = std::vector<palette_entry>;
-
-const palette &bar_palette() {
-    static const palette p{{"white", 0xFFFFFF}, {"red", 0xFF0000},   {"yellow", 0xFFDE00}, {"orange", 0xFF7200},
-                           {"green", 0x4EEC00}, {"blue", 0x00B4FF}, {"violet", 0xBA0065}};
-    return p;
-}
-
-const palette &alarm_box_palette() {
-    static const palette p = [] {
-        palette q = bar_palette();
-        q.push_back({"grey", 0x808080});
-        return q;
-    }();
-    return p;
-}
-
-const palette &box_palette() { // the Modern Box's, and the alarm icons'
-    static const palette p = [] {
-        palette q = alarm_box_palette();
-        q.push_back({"black", 0x000000});
-        return q;
-    }();
-    return p;
-}
-
-const palette &classic_palette() {
-    static const palette p{{"white1", 0xFFFFFF}, {"white2", 0xE6E6E6}, {"red", 0xFF0000},   {"yellow", 0xFFDE00},
-                           {"orange", 0xFF7200}, {"green", 0x4EEC00},  {"blue", 0x00B4FF},  {"violet", 0xBA0065},
-                           {"grey", 0x808080},   {"black1", 0x000000}, {"black2", 0x1E1E1E}};
-    return p;
-}
-
-// The palette an attribute of a widget indexes, or null for an attribute that is no index.
-const palette *palette_of(const std::string &widget, const std::string &attribute) {
-    auto triple = [&](const char *suffix) {
-        return attribute == std::string("lower_") + suffix || attribute == std::string("color_") + suffix ||
-               attribute == std::string("upper_") + suffix;
-    };
-    if (widget == "Common Vertical Bar" || widget == "Common Horizontal Bar")
-        return triple("bar") || triple("tick") ? &bar_palette() : nullptr;
-    if (widget == "Classic Gauge Small" || widget == "Classic Gauge Large")
-        return triple("gauge") ? &bar_palette() : nullptr;
-    if (widget == "Modern Alarm" || widget == "Classic Alarm") {
-        if (attribute == "icon_color") return &box_palette();
-        if (triple("box")) return widget == "Modern Alarm" ? &alarm_box_palette() : &classic_palette();
-        return nullptr;
-    }
-    if (widget == "Modern Box") return triple("box") ? &box_palette() : nullptr;
-    if (widget == "Classic Box") return triple("box") ? &classic_palette() : nullptr;
-    return nullptr;
 }
 
 } // namespace
@@ -501,11 +443,16 @@ json workbench::control_form(const std::string &control, error *err) {
                 if (auto a = c.find("attributes"); a != c.end() && a->is_object()) attrs = &*a;
 
     json form = {{"control", control}, {"widget", found->widget}, {"attributes", json::array()}};
+    const widget_info *described = find_widget_info(found->widget);
     for (const gr_attribute_t &a : p->attributes()) {
         const std::string name = a.name, type = a.type;
         json field = {{"name", name}, {"id", a.id}, {"type", type}, {"common", a.id <= 11}, {"value", nullptr}};
         if (attrs != nullptr)
             if (auto v = attrs->find(name); v != attrs->end()) field["value"] = json::parse(v->dump());
+        // The catalog's description: what it does, its kind, range and unit, and its default.
+        const attribute_info *info = described != nullptr ? described->find(name) : nullptr;
+        if (info != nullptr)
+            field["help"] = info->what + " (" + info->kind_text() + "; default " + info->default_value + ")";
         if (type == GR_TYPE_STRING) {
             field["kind"] = "string";
         } else if (type == GR_TYPE_FLOAT) {
@@ -513,13 +460,20 @@ json workbench::control_form(const std::string &control, error *err) {
             field["kind"] = "float";
             field["min"] = lo;
             field["max"] = hi;
-        } else if (const palette *colours = palette_of(found->widget, name)) {
+        } else if (info != nullptr && info->kind == attribute_kind::palette) {
             field["kind"] = "palette";
             json options = json::array();
-            for (size_t i = 0; i < colours->size(); ++i)
-                options.push_back({{"index", i + 1}, {"name", (*colours)[i].name}, {"rgb", (*colours)[i].rgb}});
+            for (const named_value &c : info->values)
+                options.push_back({{"index", c.value}, {"name", c.name}, {"rgb", c.rgb}});
             field["palette"] = std::move(options);
-        } else if (type != GR_TYPE_UINT8 && is_colour_name(name)) {
+        } else if (info != nullptr && info->kind == attribute_kind::choice) {
+            // Named values as a select; the page sends the number, which every reader takes.
+            field["kind"] = "choice";
+            json options = json::array();
+            for (const named_value &c : info->values) options.push_back({{"value", c.value}, {"name", c.name}});
+            field["choices"] = std::move(options);
+        } else if (info != nullptr ? info->kind == attribute_kind::rgb || info->kind == attribute_kind::argb
+                                   : type != GR_TYPE_UINT8 && is_colour_name(name)) {
             field["kind"] = "colour";
         } else {
             field["kind"] = "int";

@@ -196,7 +196,8 @@ function editor(field, control, row) {
     edit.append(picker, label);
   } else if (field.kind === 'palette') {
     const select = element('select', {});
-    if (typeof value !== 'number' || value < 1 || value > field.palette.length)
+    const colour = field.palette.find((p) => p.index === value || p.name === value);
+    if (!colour)
       select.append(element('option', { value: '', textContent: value === null ? '(unset)' : String(value) + ' (no colour)' }));
     for (const p of field.palette) {
       const option = element('option', { value: String(p.index), textContent: p.index + ' ' + p.name });
@@ -204,7 +205,7 @@ function editor(field, control, row) {
       option.style.color = (p.rgb & 0xff00) > 0x8000 ? '#000' : '#fff';
       select.append(option);
     }
-    select.value = typeof value === 'number' ? String(value) : '';
+    select.value = colour ? String(colour.index) : '';
     const swatch = element('span', { className: 'swatch' });
     const paint = () => {
       const p = field.palette.find((q) => String(q.index) === select.value);
@@ -213,6 +214,16 @@ function editor(field, control, row) {
     paint();
     select.addEventListener('change', () => { paint(); put(Number(select.value)); });
     edit.append(select, swatch);
+  } else if (field.kind === 'choice') {
+    // The named values; a number without a name stays selectable as itself.
+    const select = element('select', {});
+    const named = field.choices.find((c) => c.value === value || c.name === value);
+    if (!named) select.append(element('option', { value: '', textContent: value === null ? '(unset)' : String(value) }));
+    for (const c of field.choices)
+      select.append(element('option', { value: String(c.value), textContent: c.name + ' (' + c.value + ')' }));
+    select.value = named ? String(named.value) : '';
+    select.addEventListener('change', () => { if (select.value !== '') put(Number(select.value)); });
+    edit.append(select);
   } else if (field.kind === 'int') {
     const box = element('input', { type: 'text', className: 'number', value: value === null ? '' : String(value) });
     box.inputMode = 'numeric';
@@ -236,7 +247,10 @@ function showForm(table) {
     const row = element('div', { className: 'row' });
     row.dataset.attr = field.name;
     row.dataset.kind = field.kind;
-    const label = element('label', { textContent: field.name, title: `id ${field.id}, ${field.type}` });
+    const label = element('label', {
+      textContent: field.name,
+      title: `id ${field.id}, ${field.type}` + (field.help ? `: ${field.help}` : ''),
+    });
     row.append(label, editor(field, table.control, row));
     (field.common ? common : own).append(row);
   }
