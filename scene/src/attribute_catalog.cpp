@@ -118,6 +118,11 @@ std::string did_you_mean(std::string_view word, const std::vector<std::string> &
 
 std::string tick_label(double value) {
     char text[40];
+    // Whole numbers in full: "%g" would write 4000 as 4e+03, which reads back the same.
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        std::snprintf(text, sizeof text, "%.0f", value == 0 ? 0.0 : value);
+        return text;
+    }
     for (int digits = 1; digits <= 17; ++digits) {
         std::snprintf(text, sizeof text, "%.*g", digits, value);
         if (std::strtod(text, nullptr) == value) break;

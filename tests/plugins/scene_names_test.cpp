@@ -82,6 +82,8 @@ TEST(scene_names, names_and_tick_forms_trace_exactly_as_their_numbers) {
         {"Modern Gauge Large",
          R"("text": "<channel value>", "value_max": 300, "angle_span": 270, "ticks": {"from": 0, "to": 300, "step": 50, "minor": 4})",
          R"("text": "<channel value>", "value_max": 300, "angle_span": 270, "ticks": ";0;0|;50;50|;100;100|;150;150|;200;200|;250;250|;300;300", "subsections": 5)"},
+        {"Common Horizontal Bar", R"("value_max": 8000, "tick_pos": 1, "ticks": {"from": 0, "to": 8000, "step": 2000})",
+         R"("value_max": 8000, "tick_pos": 1, "ticks": ";0;0|;2000;2000|;4000;4000|;6000;6000|;8000;8000")"},
         {"Common Vertical Bar", R"("value_max": 1, "ticks": {"from": 0, "to": 1, "step": 0.1})",
          R"("value_max": 1, "ticks": ";0;0|;0.1;0.1|;0.2;0.2|;0.3;0.3|;0.4;0.4|;0.5;0.5|;0.6;0.6|;0.7;0.7|;0.8;0.8|;0.9;0.9|;1;1")"},
         // Pairs: [value, position] and a label of one's own.
