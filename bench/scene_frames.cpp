@@ -46,6 +46,7 @@ std::string scene_frames::open(const std::string &path) {
     if (engine_->load_plugin_dir(PITWALL_PLUGIN_DIR, &plugin_errors).empty())
         return "no plug-in could be loaded from " PITWALL_PLUGIN_DIR;
     canvas_ = std::make_unique<pitwall::raster_context>(*engine_, scene_.width, scene_.height, scene_.background);
+    kept_ = std::make_unique<pitwall::kept_drawing_of<pitwall::raster_context>>(*canvas_);
     if (err = run_.build(*engine_, scene_); !err.empty()) return path + ": " + err;
 
     for (size_t i = 0; i < scene_.controls.size() && box_ == nullptr; ++i) {
@@ -77,7 +78,7 @@ int scene_frames::full_frame() {
     return run_.draw(canvas_->context());
 }
 
-int scene_frames::partial_frame() { return run_.draw_changed(canvas_->context(), repaint_); }
+int scene_frames::partial_frame() { return run_.draw_changed(canvas_->context(), repaint_, {}, kept_.get()); }
 
 // The first track frame sets every tracked value (the player's first step), the later ones only
 // what changed.

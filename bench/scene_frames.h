@@ -59,6 +59,7 @@ private:
     pitwall::scene scene_;
     std::unique_ptr<pitwall::engine> engine_;
     std::unique_ptr<pitwall::raster_context> canvas_;
+    std::unique_ptr<pitwall::kept_drawing_of<pitwall::raster_context>> kept_; // each control's drawing, kept
     pitwall::scene_run run_;
     std::function<void(const gr_rect_t &)> repaint_; // made once, not per frame
     pitwall::instance *box_ = nullptr;

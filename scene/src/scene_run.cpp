@@ -20,7 +20,8 @@ error scene_run::build(engine &eng, const scene &s, recording_context *recorder)
         plugin *p = eng.find_plugin(c.widget);
         if (p == nullptr) return "control " + quoted(c.name) + ": no plug-in registers " + quoted(c.widget);
         use(*p);
-        controls_.push_back(control{c.name, make_control(c.x, c.y, c.width, c.height, &canvas_), p->create(), {}, {}});
+        controls_.push_back(
+            control{c.name, make_control(c.x, c.y, c.width, c.height, &canvas_), p->create(), {}, {}, next_key_++, false});
         if (error e = change(controls_.back(), c.state); !e.empty()) return "control " + quoted(c.name) + ": " + e;
     }
     return {};
@@ -36,7 +37,7 @@ error scene_run::apply(const scene_step &step) {
         if (std::any_of(controls_.begin(), controls_.end(), [&](const control &c) { return c.name == name; }))
             return "clone " + quoted(name) + ": a control of that name exists";
         if (on_action_) on_action_("clone " + quoted(from) + " as " + quoted(name));
-        control copy{name, source->rect, source->widget->clone(), source->clip, {}};
+        control copy{name, source->rect, source->widget->clone(), source->clip, {}, next_key_++, false};
         controls_.push_back(std::move(copy));
     }
     for (const std::string &name : step.destroys) {
@@ -44,6 +45,7 @@ error scene_run::apply(const scene_step &step) {
         if (gone == nullptr) return err;
         if (on_action_) on_action_("destroy " + quoted(name));
         if (gone->shown) vacated_.push_back(*gone->shown);
+        dropped_.push_back(gone->key);
         controls_.erase(controls_.begin() + (gone - controls_.data()));
     }
     for (const auto &[name, c] : step.changes) {
@@ -72,6 +74,7 @@ int scene_run::draw(gr_context_t *ctx, const draw_observer &observer) {
     for (control &c : controls_) {
         if (recorder_ != nullptr && c.clip) recorder_->set_clip_state(*c.clip);
         c.shown = area(c);
+        c.listed = false; // drawn directly: a kept list no longer shows what it draws
         draw_one(c, ctx, observer);
     }
     vacated_.clear();
@@ -103,13 +106,104 @@ void merge_overlaps(std::vector<gr_rect_t> &rects) {
     }
 }
 
+// A control's changed boxes joined where they meet or nearly meet: a moved edge comes as a chain
+// of small overlapping boxes, and repainting a box costs a pass over every row it spans, so one
+// box round them all is cheaper than many thin ones over the same rows.
+void gather(std::vector<gr_rect_t> &boxes) {
+    constexpr int gap = 8;
+    auto near = [](const gr_rect_t &a, const gr_rect_t &b) {
+        return a.x1 <= b.x2 + gap && b.x1 <= a.x2 + gap && a.y1 <= b.y2 + gap && b.y1 <= a.y2 + gap;
+    };
+    auto join = [](gr_rect_t &a, const gr_rect_t &b) {
+        a = gr_rect_t{std::min(a.x1, b.x1), std::min(a.y1, b.y1), std::max(a.x2, b.x2), std::max(a.y2, b.y2)};
+    };
+    // Neighbours in the list first (the boxes along one edge come in order), then whatever meets.
+    size_t kept = 0;
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        if (kept > 0 && near(boxes[kept - 1], boxes[i]))
+            join(boxes[kept - 1], boxes[i]);
+        else
+            boxes[kept++] = boxes[i];
+    }
+    boxes.resize(kept);
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < boxes.size(); ++i)
+            for (size_t j = i + 1; j < boxes.size(); ++j)
+                if (near(boxes[i], boxes[j])) {
+                    join(boxes[i], boxes[j]);
+                    boxes.erase(boxes.begin() + std::ptrdiff_t(j));
+                    joined = true;
+                    --j;
+                }
+    }
+}
+
+// Rectangles, overlapping or not, become rectangles that do not overlap and cover the same
+// pixels, so that no pixel is repainted twice: the rows are cut wherever a rectangle begins or
+// ends; in each band of rows the covered columns are joined into runs; a run that continues the
+// same run of the band above grows it downward.
+void cover_disjoint(std::vector<gr_rect_t> &rects) {
+    if (rects.size() < 2) return;
+    thread_local std::vector<int32_t> cuts;
+    thread_local std::vector<std::pair<int32_t, int32_t>> runs;
+    thread_local std::vector<gr_rect_t> out;
+    thread_local std::vector<size_t> above, here;
+    cuts.clear(), out.clear(), above.clear();
+    for (const gr_rect_t &r : rects) {
+        cuts.push_back(r.y1);
+        cuts.push_back(int32_t(r.y2) + 1);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    for (size_t b = 0; b + 1 < cuts.size(); ++b) {
+        const int32_t top = cuts[b], bottom = cuts[b + 1] - 1;
+        runs.clear();
+        for (const gr_rect_t &r : rects)
+            if (r.y1 <= top && r.y2 >= bottom) runs.emplace_back(r.x1, r.x2);
+        std::sort(runs.begin(), runs.end());
+        here.clear();
+        for (size_t i = 0; i < runs.size();) {
+            int32_t x1 = runs[i].first, x2 = runs[i].second;
+            for (++i; i < runs.size() && runs[i].first <= x2 + 1; ++i) x2 = std::max(x2, runs[i].second);
+            auto grows = std::find_if(above.begin(), above.end(), [&](size_t k) {
+                return out[k].x1 == x1 && out[k].x2 == x2 && out[k].y2 + 1 == top;
+            });
+            if (grows != above.end()) {
+                out[*grows].y2 = int16_t(bottom);
+                here.push_back(*grows);
+            } else {
+                out.push_back(gr_rect_t{int16_t(x1), int16_t(top), int16_t(x2), int16_t(bottom)});
+                here.push_back(out.size() - 1);
+            }
+        }
+        std::swap(above, here);
+    }
+    rects.assign(out.begin(), out.end());
+}
+
 } // namespace
 
+// A control drawn by its widget into its kept list; true when that list could be compared with
+// the previous one, whose differences are then appended to `changed`.
+bool scene_run::draw_kept(control &c, gr_context_t *ctx, const draw_observer &observer, kept_drawing &kept,
+                          std::vector<gr_rect_t> &changed) {
+    if (!c.listed) kept.drop_list(c.key); // it shows an older drawing: nothing to compare with
+    kept.begin_list(c.key);
+    draw_one(c, ctx, observer);
+    const bool compared = kept.end_list(changed);
+    c.listed = true;
+    return compared;
+}
+
 int scene_run::draw_changed(gr_context_t *ctx, const std::function<void(const gr_rect_t &)> &repaint,
-                            const draw_observer &observer) {
+                            const draw_observer &observer, kept_drawing *kept) {
     failures_.clear();
     damage_ = vacated_;
     vacated_.clear();
+    if (kept != nullptr)
+        for (uint64_t key : dropped_) kept->drop_list(key);
+    dropped_.clear();
     std::vector<std::optional<gr_rect_t>> &now = areas_now_;
     now.assign(controls_.size(), std::nullopt);
     for (size_t i = 0; i < controls_.size(); ++i) {
@@ -119,17 +213,41 @@ int scene_run::draw_changed(gr_context_t *ctx, const std::function<void(const gr
             // Moved, resized, shown or hidden: both where it was and where it is now.
             if (c.shown) damage_.push_back(*c.shown);
             if (now[i]) damage_.push_back(*now[i]);
+            c.listed = false;
         } else if (now[i] && c.widget->record()->dirty != 0) {
-            damage_.push_back(*now[i]);
+            changed_.clear();
+            if (kept == nullptr || !draw_kept(c, ctx, observer, *kept, changed_)) {
+                damage_.push_back(*now[i]);
+                continue;
+            }
+            // Only what its drawing changed, inside its area, as a full frame would show it.
+            gather(changed_);
+            for (const gr_rect_t &r : changed_) {
+                const gr_rect_t inside{std::max(r.x1, now[i]->x1), std::max(r.y1, now[i]->y1),
+                                       std::min(r.x2, now[i]->x2), std::min(r.y2, now[i]->y2)};
+                if (inside.x1 <= inside.x2 && inside.y1 <= inside.y2) damage_.push_back(inside);
+            }
         }
     }
-    merge_overlaps(damage_);
+    if (kept == nullptr)
+        merge_overlaps(damage_);
+    else
+        cover_disjoint(damage_);
     for (const gr_rect_t &r : damage_) {
         if (repaint) repaint(r);
         for (size_t i = 0; i < controls_.size(); ++i) {
             if (!now[i] || !meet(*now[i], r)) continue;
+            control &c = controls_[i];
+            if (kept != nullptr) {
+                if (!c.listed) {
+                    changed_.clear();
+                    draw_kept(c, ctx, observer, *kept, changed_);
+                }
+                if (kept->replay(c.key, r)) continue;
+                c.listed = false; // an image it drew is gone: the widget draws it
+            }
             ctx->ops->set_clip(ctx, &r);
-            draw_one(controls_[i], ctx, observer);
+            draw_one(c, ctx, observer);
             ctx->ops->clear_clip(ctx);
         }
     }

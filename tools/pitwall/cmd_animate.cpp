@@ -259,6 +259,7 @@ int cmd_animate(const options &opts) {
         track_player player(s);
         progress_bar progress(frames, verbosity() >= 0);
         auto repaint = [&](const gr_rect_t &area) { canvas.clear(area, s.background); };
+        kept_drawing_of<raster_context> kept(canvas); // each control's drawing, kept between frames
         for (size_t frame = 0; frame < frames && ok; ++frame) {
             const double seconds = double(frame) / opts.fps;
             if (error e = run.apply(player.step_at(seconds)); !e.empty()) {
@@ -268,7 +269,7 @@ int cmd_animate(const options &opts) {
                 break;
             }
             // The first frame draws everything; after it, only what the changes dirtied.
-            failed += frame == 0 ? run.draw(canvas.context()) : run.draw_changed(canvas.context(), repaint);
+            failed += frame == 0 ? run.draw(canvas.context()) : run.draw_changed(canvas.context(), repaint, {}, &kept);
             if (!run.failures().empty()) {
                 progress.interrupt();
                 report_frame_failures(run.failures(), frame);

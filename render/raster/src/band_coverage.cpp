@@ -234,9 +234,31 @@ cairo_surface_t *band_scratch::block_mask(int32_t width) {
     return mask_;
 }
 
-void draw_band(raster_context::state &s, const path &p, uint32_t colour) {
+void band_chains(band_scratch &b, const double *points, size_t count, double tx, double ty, double line_width,
+                 chain_set &out) {
+    out.clear();
+    b.polygon.clear();
+    for (size_t i = 0; i + 1 < count; i += 2) {
+        const point q{points[i] + tx, points[i + 1] + ty};
+        if (b.polygon.empty() || q.x != b.polygon.back().x || q.y != b.polygon.back().y) b.polygon.push_back(q);
+    }
+    while (b.polygon.size() > 1 && b.polygon.front().x == b.polygon.back().x &&
+           b.polygon.front().y == b.polygon.back().y)
+        b.polygon.pop_back(); // repeated points give an edge no direction
+    if (b.polygon.size() < 2) return;
+    if (line_width > 0.0) {
+        const double sign = signed_area2(b.polygon) < 0.0 ? -1.0 : 1.0;
+        grow(b.polygon, line_width * 0.5, sign, b.outline);
+        out.add_contour(b.outline.data(), b.outline.size());
+        if (b.outline.capacity() > arc_budget) std::vector<point>().swap(b.outline);
+    } else {
+        out.add_contour(b.polygon.data(), b.polygon.size());
+    }
+}
+
+void draw_band_chains(raster_context::state &s, const chain_set &chains, uint32_t colour) {
     const uint32_t source = premultiplied(colour, s.alpha.value);
-    if (source == 0) return; // fully transparent: nothing changes
+    if (source == 0 || chains.runs.empty()) return; // fully transparent, or no area: nothing changes
 
     // The pixels that may change: the canvas, within the clip.
     int64_t x0 = 0, y0 = 0, x1 = s.width, y1 = s.height;
@@ -249,25 +271,8 @@ void draw_band(raster_context::state &s, const path &p, uint32_t colour) {
     if (x1 <= x0 || y1 <= y0) return;
 
     band_scratch &b = s.bands;
-    b.polygon.clear();
-    for (size_t i = 0; i + 1 < p.points.size(); i += 2) {
-        const point q{p.points[i] + double(s.tx), p.points[i + 1] + double(s.ty)};
-        if (b.polygon.empty() || q.x != b.polygon.back().x || q.y != b.polygon.back().y) b.polygon.push_back(q);
-    }
-    while (b.polygon.size() > 1 && b.polygon.front().x == b.polygon.back().x &&
-           b.polygon.front().y == b.polygon.back().y)
-        b.polygon.pop_back(); // repeated points give an edge no direction
-    if (b.polygon.size() < 2) return;
-
     b.sweep.reset(x0, y0, x1, y1);
-    if (s.line_width.value > 0.0) {
-        const double sign = signed_area2(b.polygon) < 0.0 ? -1.0 : 1.0;
-        grow(b.polygon, s.line_width.value * 0.5, sign, b.outline);
-        b.sweep.add_contour(b.outline.data(), b.outline.size());
-    } else {
-        b.sweep.add_contour(b.polygon.data(), b.polygon.size());
-    }
-
+    b.sweep.add_chains(chains);
     cairo_surface_t *mask = b.block_mask(int32_t(x1 - x0));
     if (mask != nullptr) {
         cairo_surface_flush(mask);
@@ -276,7 +281,14 @@ void draw_band(raster_context::state &s, const path &p, uint32_t colour) {
         painter.finish(x1);
     }
     b.sweep.trim();
-    if (b.outline.capacity() > arc_budget) std::vector<point>().swap(b.outline);
+}
+
+void draw_band(raster_context::state &s, const double *points, size_t count, uint32_t colour) {
+    if (premultiplied(colour, s.alpha.value) == 0) return;
+    band_scratch &b = s.bands;
+    band_chains(b, points, count, double(s.tx), double(s.ty), s.line_width.value, b.chains);
+    draw_band_chains(s, b.chains, colour);
+    if (b.chains.vertices.capacity() > arc_budget) b.chains = chain_set{};
 }
 
 } // namespace pitwall::raster

@@ -8,12 +8,11 @@
 
 #include <cairo.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace pitwall::raster {
-
-struct path;
 
 // What drawing a band reuses from one band to the next, kept by the context: a steady frame of
 // bands allocates nothing.
@@ -39,6 +38,7 @@ public:
     coverage_sweep sweep;
     std::vector<point> polygon; // the band's points on the canvas, repeats dropped
     std::vector<point> outline; // the outer edge of the outline
+    chain_set chains;           // the band drawn now, cut into chains
     std::vector<run> runs;      // the current block's
 
 private:
@@ -48,7 +48,15 @@ private:
 // Fill the band and outline it at the context's line width (half of it outside the polygon,
 // round at the corners) as one area, and blend the colour through its coverage once at the
 // context's alpha, so that a translucent band is not darker where fill and outline meet.
-void draw_band(raster_context::state &s, const path &p, uint32_t colour);
+// The band's points are `count` doubles, x y pairs.
+void draw_band(raster_context::state &s, const double *points, size_t count, uint32_t colour);
+
+// The two halves of draw_band, for a band drawn again in several parts of the canvas: its area
+// cut into chains once (translated by tx, ty, grown by half the line width when it is outlined),
+// then painted inside the clip as often as needed.
+void band_chains(band_scratch &b, const double *points, size_t count, double tx, double ty, double line_width,
+                 chain_set &out);
+void draw_band_chains(raster_context::state &s, const chain_set &chains, uint32_t colour);
 
 } // namespace pitwall::raster
 

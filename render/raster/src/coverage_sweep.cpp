@@ -95,6 +95,57 @@ void coverage_sweep::add_contour(const point *points, size_t count) {
     close();
 }
 
+void chain_set::add_contour(const point *points, size_t count) {
+    if (count < 2) return;
+    auto direction = [&](size_t i) {
+        const double a = points[i].y, b = points[(i + 1) % count].y;
+        return b > a ? 1 : b < a ? -1 : 0;
+    };
+    // As coverage_sweep::add_contour cuts it: from where a chain begins, level edges left out.
+    size_t start = count;
+    for (size_t i = 0; i < count && start == count; ++i)
+        if (direction(i) != 0 && direction(i) != direction((i + count - 1) % count)) start = i;
+    if (start == count) return;
+    int running = 0;
+    size_t first = 0;
+    auto close = [&] {
+        if (running == 0) return;
+        if (running < 0) std::reverse(vertices.begin() + ptrdiff_t(first), vertices.end());
+        runs.push_back(run{uint32_t(first), uint32_t(vertices.size() - 1), running});
+    };
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = (start + k) % count;
+        const int d = direction(i);
+        if (d != running) {
+            close();
+            running = d;
+            first = vertices.size();
+            if (d != 0) vertices.push_back(points[i]);
+        }
+        if (d != 0) vertices.push_back(points[(i + 1) % count]);
+    }
+    close();
+}
+
+void coverage_sweep::add_chains(const chain_set &set) {
+    if (width_ == 0 || height_ == 0) return;
+    const double top = double(y0_), bottom = double(y0_) + double(height_);
+    auto below = [](double y, const point &p) { return y < p.y; };
+    auto above = [](const point &p, double y) { return p.y < y; };
+    for (const chain_set::run &r : set.runs) {
+        const point *first = set.vertices.data() + r.first, *end = set.vertices.data() + r.last + 1;
+        if (end[-1].y <= top || first->y >= bottom) continue; // never in the box's rows
+        // The last vertex at or above the top, and the first at or below the bottom.
+        const point *from = std::upper_bound(first, end, top, below);
+        if (from != first) --from;
+        const point *to = std::lower_bound(from, end, bottom, above);
+        if (to == end) --to;
+        const size_t at = vertices_.size();
+        for (const point *p = from; p <= to; ++p) vertices_.push_back({p->x - double(x0_), p->y - double(y0_), 0.0});
+        add_chain(at, r.winding);
+    }
+}
+
 // The chain of vertices_[first ..] (y increasing), unless it cannot reach the box: below it,
 // above it, or wholly to its right. A chain wholly to the left still counts, for the winding of
 // what lies to its right.

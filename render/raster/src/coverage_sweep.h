@@ -50,6 +50,26 @@ protected:
     ~coverage_sink() = default;
 };
 
+// A closed contour cut once into its chains, in canvas coordinates, so that it can be added to
+// many boxes (a band replayed in several small rectangles), each time only the parts of its chains
+// that cross the box's rows.
+struct chain_set {
+    struct run {
+        uint32_t first, last; // vertices[first .. last], y strictly increasing
+        int32_t winding;      // +1 where the contour runs down the chain, -1 where it runs up
+    };
+    std::vector<point> vertices;
+    std::vector<run> runs;
+
+    void clear() {
+        vertices.clear();
+        runs.clear();
+    }
+    // Cut a closed polygon (the last point joins the first) into chains, appended. Points must be
+    // finite. A level contour has no area and adds nothing.
+    void add_contour(const point *points, size_t count);
+};
+
 class coverage_sweep {
 public:
     // Forget the contours added so far; coverage is wanted for the pixels [x0, x1) x [y0, y1).
@@ -58,6 +78,10 @@ public:
     // A closed polygon: the last point joins the first. Canvas coordinates (0.0 is the left
     // edge of pixel 0). Points must be finite.
     void add_contour(const point *points, size_t count);
+
+    // The chains of `set`, each from the last vertex above the box's rows to the first below them:
+    // inside the box, exactly what adding the whole contour gives.
+    void add_chains(const chain_set &set);
 
     // Hand the coverage of the rows of the box to `sink`, top to bottom.
     void render(coverage_sink &sink);

@@ -139,6 +139,8 @@ raster_context::state::state(engine &e, int w, int h) : owner(e), width(w), heig
 raster_context::state::~state() {
     images.clear();
     paths.clear();
+    if (line_cr != nullptr) cairo_destroy(line_cr);
+    if (line_scratch != nullptr) cairo_surface_destroy(line_scratch);
     cairo_destroy(cr);
     cairo_surface_destroy(canvas);
 }

@@ -258,6 +258,7 @@ void op_release_image(gr_context_t *ctx, gr_image_t *handle) {
     for (auto it = s.images.begin(); it != s.images.end(); ++it)
         if (reinterpret_cast<gr_image_t *>(it->get()) == handle) {
             const decoded_image *pixels = (*it)->pixels;
+            forget_image(s, it->get()); // kept drawing of it cannot be replayed any more
             s.images.erase(it);
             if (s.library.release(pixels)) s.pieces.forget(pixels);
             return;
@@ -306,6 +307,15 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     int dw = img->draw_size_set ? img->draw_width : pixels.width;
     int dh = img->draw_size_set ? img->draw_height : pixels.height;
     if (dw < 1 || dh < 1) return;
+    if (s.keeping != nullptr) {
+        keep_image(s, img, x, y, dw, dh, pivot_x, pivot_y);
+        return;
+    }
+    draw_image_now(s, pixels, x, y, dw, dh, pivot_x, pivot_y);
+}
+
+void draw_image_now(raster_context::state &s, const decoded_image &pixels, float x, float y, int dw, int dh,
+                    float pivot_x, float pivot_y) {
     const bool own_size = dw == pixels.width && dh == pixels.height;
     const double left = double(x) + double(s.tx), top = double(y) + double(s.ty); // on the canvas
 
@@ -347,6 +357,32 @@ void op_draw_image(gr_context_t *ctx, gr_image_t *handle, float x, float y, int3
     paint_mapped(s, pixels.surface, affine_map{1, 0, 0, 1, left, top});
 }
 
+pixel_box image_box(const raster_context::state &s, float x, float y, int dw, int dh, float pivot_x, float pivot_y) {
+    const double left = double(x) + double(s.tx), top = double(y) + double(s.ty);
+    double corners[4][2] = {{left, top}, {left + dw, top}, {left, top + dh}, {left + dw, top + dh}};
+    if (s.rotation.value != 0.0) {
+        double px = pivot_x, py = pivot_y;
+        if (pivot_x == -1.0f && pivot_y == -1.0f) {
+            px = dw * 0.5;
+            py = dh * 0.5;
+        }
+        const double turn = s.rotation.value * std::numbers::pi / 180.0, c = std::cos(turn), sn = std::sin(turn);
+        for (auto &p : corners) {
+            const double u = p[0] - (left + px), v = p[1] - (top + py);
+            p[0] = left + px + u * c - v * sn;
+            p[1] = top + py + u * sn + v * c;
+        }
+    }
+    double x1 = corners[0][0], y1 = corners[0][1], x2 = x1, y2 = y1;
+    for (const auto &p : corners) {
+        x1 = std::min(x1, p[0]), y1 = std::min(y1, p[1]);
+        x2 = std::max(x2, p[0]), y2 = std::max(y2, p[1]);
+    }
+    if (!(x1 > -1e9 && y1 > -1e9 && x2 < 1e9 && y2 < 1e9)) return {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    // A pixel on either side for the bilinear filter and the rounding of a turned place.
+    return {int64_t(std::floor(x1)) - 1, int64_t(std::floor(y1)) - 1, int64_t(std::ceil(x2)), int64_t(std::ceil(y2))};
+}
+
 void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_t *source, int32_t zero,
                         const gr_rect_t *target) {
     (void)zero;
@@ -356,26 +392,35 @@ void op_draw_image_part(gr_context_t *ctx, gr_surface_t *surface, const gr_rect_
         return;
     const decoded_image &pixels = *img->pixels;
     if (source->x1 < 0 || source->y1 < 0 || source->x2 >= pixels.width || source->y2 >= pixels.height) return;
-    const int sw = source->x2 - source->x1 + 1, sh = source->y2 - source->y1 + 1;
-    const int tw = target->x2 - target->x1 + 1, th = target->y2 - target->y1 + 1;
-    if (tw == sw && th == sh) {
-        paint_placed(s, pixels.surface, target->x1 - source->x1, target->y1 - source->y1,
-                     visible_part(s, target->x1, target->y1, target->x2, target->y2));
+    if (s.keeping != nullptr) {
+        keep_image_part(s, img, *source, *target);
         return;
     }
-    piece_key key{&pixels, *source, 0, 0, tw, th};
-    if (!place_piece(s, *target, key)) return;
+    draw_image_part_now(s, pixels, *source, *target);
+}
+
+void draw_image_part_now(raster_context::state &s, const decoded_image &pixels, const gr_rect_t &source,
+                         const gr_rect_t &target) {
+    const int sw = source.x2 - source.x1 + 1, sh = source.y2 - source.y1 + 1;
+    const int tw = target.x2 - target.x1 + 1, th = target.y2 - target.y1 + 1;
+    if (tw == sw && th == sh) {
+        paint_placed(s, pixels.surface, target.x1 - source.x1, target.y1 - source.y1,
+                     visible_part(s, target.x1, target.y1, target.x2, target.y2));
+        return;
+    }
+    piece_key key{&pixels, source, 0, 0, tw, th};
+    if (!place_piece(s, target, key)) return;
     const pixel_box visible{key.vx1, key.vy1, key.vx2, key.vy2};
     if (cairo_surface_t *kept = s.pieces.find(key)) {
         paint_placed(s, kept, key.vx1 - s.tx, key.vy1 - s.ty, visible);
         return;
     }
     const size_t bytes = size_t(key.vx2 - key.vx1 + 1) * size_t(key.vy2 - key.vy1 + 1) * 4;
-    cairo_surface_t *made = bytes <= piece_cache::max_piece_bytes ? resample_visible(s, pixels, *source, *target, key)
+    cairo_surface_t *made = bytes <= piece_cache::max_piece_bytes ? resample_visible(s, pixels, source, target, key)
                                                                    : nullptr;
     if (made == nullptr) {
         canvas_op op(s);
-        paint_stretched(op.cr(), pixels, *source, *target, s.opacity(), false);
+        paint_stretched(op.cr(), pixels, source, target, s.opacity(), false);
         return;
     }
     s.pieces.add(key, made);

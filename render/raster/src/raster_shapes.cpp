@@ -80,23 +80,18 @@ bool fill_opaque(raster_context::state &s, int64_t x1, int64_t y1, int64_t x2, i
     return true;
 }
 
-void op_fill_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
-    if (rect == nullptr || is_empty(*rect)) return;
-    raster_context::state &s = state_of(ctx);
-    if (fill_opaque(s, rect->x1, rect->y1, rect->x2, rect->y2, colour)) return;
+void fill_rect_now(raster_context::state &s, const gr_rect_t &rect, uint32_t colour) {
+    if (fill_opaque(s, rect.x1, rect.y1, rect.x2, rect.y2, colour)) return;
     canvas_op op(s);
     cairo_t *cr = op.cr();
-    add_rect(cr, rect->x1, rect->y1, rect->x2, rect->y2);
+    add_rect(cr, rect.x1, rect.y1, rect.x2, rect.y2);
     set_colour(cr, colour, s.opacity());
     cairo_fill(cr);
 }
 
-void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
-    if (rect == nullptr || is_empty(*rect)) return;
-    raster_context::state &s = state_of(ctx);
+void stroke_rect_now(raster_context::state &s, const gr_rect_t &r, uint32_t colour) {
     if (s.alpha.value == 255.0) {
         // The edge pixels as four opaque strips: top and bottom rows, then the sides between them.
-        const gr_rect_t &r = *rect;
         fill_opaque(s, r.x1, r.y1, r.x2, r.y1, colour);
         if (r.y2 > r.y1) fill_opaque(s, r.x1, r.y2, r.x2, r.y2, colour);
         if (r.y2 - r.y1 >= 2) {
@@ -108,12 +103,101 @@ void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
     canvas_op op(s);
     cairo_t *cr = op.cr();
     // The edge pixels as one even-odd area, so that corners are not blended twice under alpha.
-    add_rect(cr, rect->x1, rect->y1, rect->x2, rect->y2);
-    if (rect->x2 - rect->x1 >= 2 && rect->y2 - rect->y1 >= 2)
-        add_rect(cr, rect->x1 + 1, rect->y1 + 1, rect->x2 - 1, rect->y2 - 1);
+    add_rect(cr, r.x1, r.y1, r.x2, r.y2);
+    if (r.x2 - r.x1 >= 2 && r.y2 - r.y1 >= 2) add_rect(cr, r.x1 + 1, r.y1 + 1, r.x2 - 1, r.y2 - 1);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     set_colour(cr, colour, s.opacity());
     cairo_fill(cr);
+}
+
+void draw_line_now(raster_context::state &s, const double *points, size_t count, uint32_t colour) {
+    if (s.line_width.value <= 0.0 || count < 4) return;
+    canvas_op op(s);
+    cairo_t *cr = op.cr();
+    cairo_move_to(cr, points[0], points[1]);
+    for (size_t i = 2; i + 1 < count; i += 2) cairo_line_to(cr, points[i], points[i + 1]);
+    cairo_set_line_width(cr, s.line_width.value);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    set_colour(cr, colour, s.opacity());
+    cairo_stroke(cr);
+}
+
+// Cairo's scan converter gives slightly different pixels along the edge of a clip that cuts
+// through a stroke. So a line repainted in part is stroked as a whole frame strokes it, under its
+// own clip only, on a scratch copy of the canvas round it, and just the part is copied back.
+void draw_line_part(raster_context::state &s, const double *points, size_t count, uint32_t colour,
+                    const op_state &drawn_under, const pixel_box &whole, const pixel_box &part) {
+    if (s.line_width.value <= 0.0 || count < 4 || part.empty()) return;
+    constexpr int64_t margin = 2;
+    const int64_t sx = whole.x1 - margin, sy = whole.y1 - margin;
+    const int64_t w = whole.x2 - whole.x1 + 1 + 2 * margin, h = whole.y2 - whole.y1 + 1 + 2 * margin;
+    if (w > raster_context::max_side || h > raster_context::max_side) {
+        draw_line_now(s, points, count, colour); // a stroke that large is not worth a copy
+        return;
+    }
+    if (s.line_scratch == nullptr || cairo_image_surface_get_width(s.line_scratch) < w ||
+        cairo_image_surface_get_height(s.line_scratch) < h) {
+        if (s.line_cr != nullptr) cairo_destroy(s.line_cr);
+        if (s.line_scratch != nullptr) cairo_surface_destroy(s.line_scratch);
+        s.line_scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(std::max<int64_t>(w, 64)),
+                                                    int(std::max<int64_t>(h, 64)));
+        s.line_cr = cairo_create(s.line_scratch);
+    }
+    if (cairo_status(s.line_cr) != CAIRO_STATUS_SUCCESS) return;
+    cairo_surface_flush(s.canvas);
+    cairo_surface_flush(s.line_scratch);
+    unsigned char *canvas = cairo_image_surface_get_data(s.canvas), *scratch = cairo_image_surface_get_data(s.line_scratch);
+    if (canvas == nullptr || scratch == nullptr) return;
+    const size_t canvas_stride = size_t(cairo_image_surface_get_stride(s.canvas));
+    const size_t scratch_stride = size_t(cairo_image_surface_get_stride(s.line_scratch));
+    const size_t bytes = size_t(part.x2 - part.x1 + 1) * 4;
+    auto at_canvas = [&](int64_t x, int64_t y) { return canvas + size_t(y) * canvas_stride + size_t(x) * 4; };
+    auto at_scratch = [&](int64_t x, int64_t y) { return scratch + size_t(y - sy) * scratch_stride + size_t(x - sx) * 4; };
+    for (int64_t y = part.y1; y <= part.y2; ++y) std::memcpy(at_scratch(part.x1, y), at_canvas(part.x1, y), bytes);
+    cairo_surface_mark_dirty(s.line_scratch);
+
+    cairo_t *cr = s.line_cr;
+    cairo_save(cr);
+    cairo_translate(cr, double(-sx), double(-sy));
+    if (drawn_under.clip_set) {
+        const double cw = drawn_under.clip_x2 >= drawn_under.clip_x1 ? double(drawn_under.clip_x2 - drawn_under.clip_x1 + 1) : 0.0;
+        const double ch = drawn_under.clip_y2 >= drawn_under.clip_y1 ? double(drawn_under.clip_y2 - drawn_under.clip_y1 + 1) : 0.0;
+        cairo_rectangle(cr, double(drawn_under.clip_x1), double(drawn_under.clip_y1), cw, ch);
+        cairo_clip(cr);
+    }
+    cairo_translate(cr, double(s.tx), double(s.ty));
+    cairo_move_to(cr, points[0], points[1]);
+    for (size_t i = 2; i + 1 < count; i += 2) cairo_line_to(cr, points[i], points[i + 1]);
+    cairo_set_line_width(cr, s.line_width.value);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+    set_colour(cr, colour, s.opacity());
+    cairo_stroke(cr);
+    cairo_restore(cr);
+    cairo_surface_flush(s.line_scratch);
+
+    for (int64_t y = part.y1; y <= part.y2; ++y) std::memcpy(at_canvas(part.x1, y), at_scratch(part.x1, y), bytes);
+    cairo_surface_mark_dirty_rectangle(s.canvas, int(part.x1), int(part.y1), int(part.x2 - part.x1 + 1),
+                                       int(part.y2 - part.y1 + 1));
+}
+
+void op_fill_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
+    if (rect == nullptr || is_empty(*rect)) return;
+    raster_context::state &s = state_of(ctx);
+    if (s.keeping != nullptr) {
+        keep_rect(s, op_kind::fill_rect, *rect, colour);
+        return;
+    }
+    fill_rect_now(s, *rect, colour);
+}
+
+void op_stroke_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
+    if (rect == nullptr || is_empty(*rect)) return;
+    raster_context::state &s = state_of(ctx);
+    if (s.keeping != nullptr) {
+        keep_rect(s, op_kind::stroke_rect, *rect, colour);
+        return;
+    }
+    stroke_rect_now(s, *rect, colour);
 }
 
 gr_path_t *op_create_path(gr_context_t *ctx, int32_t kind, const float *points, int32_t count, int32_t flags) {
@@ -154,22 +238,18 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
     raster_context::state &s = state_of(ctx);
     const path *p = s.find_path(handle);
     if (p == nullptr) return;
-    if (p->kind == GR_PATH_BAND) {
-        // Widgets pass one colour as both; the outline is part of the band's single area,
-        // painted onto the canvas directly (Cairo's context is not used).
-        draw_band(s, *p, fill);
+    // Widgets pass one colour as both for a band: the outline is part of the band's single area,
+    // painted onto the canvas directly (Cairo's context is not used).
+    const bool band = p->kind == GR_PATH_BAND;
+    const uint32_t colour = band ? fill : stroke;
+    if (s.keeping != nullptr) {
+        keep_path(s, band, p->points.data(), p->points.size(), colour);
         return;
     }
-    if (s.line_width.value > 0.0) {
-        canvas_op op(s);
-        cairo_t *cr = op.cr();
-        cairo_move_to(cr, p->points[0], p->points[1]);
-        for (size_t i = 2; i + 1 < p->points.size(); i += 2) cairo_line_to(cr, p->points[i], p->points[i + 1]);
-        cairo_set_line_width(cr, s.line_width.value);
-        cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-        set_colour(cr, stroke, s.opacity());
-        cairo_stroke(cr);
-    }
+    if (band)
+        draw_band(s, p->points.data(), p->points.size(), colour);
+    else
+        draw_line_now(s, p->points.data(), p->points.size(), colour);
 }
 
 } // namespace pitwall::raster

@@ -14,6 +14,7 @@
 #include "font_cache.h"
 #include "gre_host.h"
 #include "image_library.h"
+#include "op_list.h"
 #include "piece_cache.h"
 #include "text_layouts.h"
 #include "pitwall/raster_context.h"
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace pitwall {
@@ -97,6 +99,16 @@ struct raster_context::state {
     bool text_stamps = true;            // upright opaque lines through their kept coverage
     raster::band_scratch bands;         // what drawing a band reuses
 
+    // Kept drawing (op_replay.cpp): while `keeping` is set, drawing operations are added to it
+    // instead of drawn. `fresh` is the list being kept, swapped with the one it replaces.
+    raster::op_list *keeping = nullptr;
+    uint64_t keeping_key = 0;
+    raster::op_list fresh;
+    std::unordered_map<uint64_t, raster::op_list> lists;
+    std::vector<raster::pixel_box> changed; // end_list's, kept for its capacity
+    cairo_surface_t *line_scratch = nullptr;  // where a line repainted in part is stroked whole
+    cairo_t *line_cr = nullptr;
+
     // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
     cairo_t *cr = nullptr;
     bool cr_clip_applied = false; // cr's own clip is the clip above (set again after a change)
@@ -137,6 +149,38 @@ void apply_clip_and_origin(cairo_t *cr, const raster_context::state &s);
 
 // The colour's low 24 bits at the given opacity.
 void set_colour(cairo_t *cr, uint32_t colour, double opacity);
+
+// Kept drawing: an operation added to s.keeping with the state in force, and the canvas pixels
+// it can change (`box` within the clip and the canvas).
+void keep_rect(raster_context::state &s, op_kind kind, const gr_rect_t &rect, uint32_t colour);
+void keep_path(raster_context::state &s, bool band, const double *points, size_t count, uint32_t colour);
+void keep_image(raster_context::state &s, const image *img, float x, float y, int dw, int dh, float pivot_x,
+                float pivot_y);
+void keep_image_part(raster_context::state &s, const image *img, const gr_rect_t &source, const gr_rect_t &target);
+void keep_text(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+               cairo_scaled_font_t *font, uint32_t colour);
+// A handle about to be released: the kept lists that draw it can no longer be replayed.
+void forget_image(raster_context::state &s, const image *img);
+
+// The drawing behind the operations, once their arguments are checked: what they do when not
+// keeping, and what a replay does.
+void fill_rect_now(raster_context::state &s, const gr_rect_t &rect, uint32_t colour);
+void stroke_rect_now(raster_context::state &s, const gr_rect_t &rect, uint32_t colour);
+void draw_line_now(raster_context::state &s, const double *points, size_t count, uint32_t colour);
+// The line as drawn under `drawn_under` (its own clip, whose pixels within it are `whole`), put
+// on the canvas inside `part` only.
+void draw_line_part(raster_context::state &s, const double *points, size_t count, uint32_t colour,
+                    const op_state &drawn_under, const pixel_box &whole, const pixel_box &part);
+void draw_image_now(raster_context::state &s, const decoded_image &pixels, float x, float y, int dw, int dh,
+                    float pivot_x, float pivot_y);
+void draw_image_part_now(raster_context::state &s, const decoded_image &pixels, const gr_rect_t &source,
+                         const gr_rect_t &target);
+void draw_text_now(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled, uint32_t colour);
+// The canvas pixels an image or a text can change under the current state, before the clip.
+pixel_box image_box(const raster_context::state &s, float x, float y, int dw, int dh, float pivot_x, float pivot_y);
+pixel_box text_box(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled);
 
 // The operations, in the slot order of gr_render_ops_t.
 void op_set_attr(gr_context_t *ctx, int32_t id, const void *value, int32_t size);

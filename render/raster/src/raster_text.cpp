@@ -131,6 +131,7 @@ text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scaled) {
     made.width = count > 0 ? text_width(scaled, s.glyphs.data(), count) : 0;
     made.stamp.reset();
     made.stamp_tried = false;
+    made.ink_known = false;
     if (&made == &s.long_layout) return &made;
     return s.layouts.keep(std::move(made));
 }
@@ -191,14 +192,23 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     raster_context::state &s = state_of(ctx);
     cairo_scaled_font_t *scaled = font_of(s, style).scaled;
     if (scaled == nullptr) return;
+    if (s.keeping != nullptr) {
+        keep_text(s, x, y, text, length, scaled, style->colour);
+        return;
+    }
+    draw_text_now(s, x, y, text, length, scaled, style->colour);
+}
+
+void draw_text_now(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled, uint32_t colour) {
     to_utf8(text, length, s.utf8);
     line_metrics m = font_cache::metrics(scaled);
     text_layout *run = layout_of(s, scaled);
     if (run == nullptr) return;
     const int quarters = quarter_turns(s.rotation.value);
     if (s.alpha.value == 255.0 && s.text_stamps) {
-        if (quarters == 0 && draw_stamped(s, x, y, *run, m.ascent, style->colour)) return;
-        if (quarters > 0 && draw_turned_stamp(s, x, y, *run, m.ascent, m.height(), quarters, style->colour)) return;
+        if (quarters == 0 && draw_stamped(s, x, y, *run, m.ascent, colour)) return;
+        if (quarters > 0 && draw_turned_stamp(s, x, y, *run, m.ascent, m.height(), quarters, colour)) return;
     }
     // The kept run lies on y = 0; this line's baseline is the ascent below its top.
     s.glyphs.assign(run->glyphs.begin(), run->glyphs.end());
@@ -208,16 +218,56 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     text_line line{scaled, s.glyphs.data(), count, 0, m.height()};
     if (quarters > 0) {
         line.width = run->width;
-        draw_turned_line(s, x, y, line, quarters, style->colour);
+        draw_turned_line(s, x, y, line, quarters, colour);
     } else {
         canvas_op op(s);
         cairo_t *cr = op.cr();
         cairo_translate(cr, x, y);
         if (quarters < 0) cairo_rotate(cr, s.rotation.value * std::numbers::pi / 180.0);
-        set_colour(cr, style->colour, s.opacity());
+        set_colour(cr, colour, s.opacity());
         show_line(cr, line);
     }
     trim_kept_text(s);
+}
+
+pixel_box text_box(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled) {
+    to_utf8(text, length, s.utf8);
+    const line_metrics m = font_cache::metrics(scaled);
+    text_layout *run = layout_of(s, scaled);
+    if (run == nullptr) return {0, 0, -1, -1};
+    if (!run->ink_known) {
+        cairo_text_extents_t ink{};
+        cairo_scaled_font_glyph_extents(scaled, run->glyphs.data(), int(run->glyphs.size()), &ink);
+        run->ink_known = true;
+        run->ink[0] = std::floor(ink.x_bearing);
+        run->ink[1] = std::floor(ink.y_bearing);
+        run->ink[2] = std::ceil(ink.x_bearing + ink.width);
+        run->ink[3] = std::ceil(ink.y_bearing + ink.height);
+    }
+    trim_kept_text(s);
+    // The ink on its baseline, with two pixels about it for the placing of the glyphs; and the
+    // line's own box, which a turned line fills.
+    const double ascent = m.ascent;
+    double box[4] = {std::min(run->ink[0] - 2, 0.0), std::min(run->ink[1] + ascent - 2, 0.0),
+                     std::max(run->ink[2] + 2, double(run->width)), std::max(run->ink[3] + ascent + 2, double(m.height()))};
+    for (double v : box)
+        if (!std::isfinite(v) || std::fabs(v) > 1e6) return {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    // Turned about the text's place, clockwise on the screen; a line turned by quarter turns is
+    // placed as turned_text.h draws it, one line height along for a quarter and a half turn.
+    const int quarters = quarter_turns(s.rotation.value);
+    const double along = double(m.height());
+    const double px = double(x) + double(s.tx) + (quarters == 1 || quarters == 2 ? along : 0.0);
+    const double py = double(y) + double(s.ty) + (quarters == 2 ? along : 0.0);
+    const double turn = s.rotation.value * std::numbers::pi / 180.0;
+    const double c = std::isfinite(turn) ? std::cos(turn) : 1.0, sn = std::isfinite(turn) ? std::sin(turn) : 0.0;
+    double x1 = INFINITY, y1 = INFINITY, x2 = -INFINITY, y2 = -INFINITY;
+    for (double u : {box[0], box[2]})
+        for (double v : {box[1], box[3]}) {
+            const double cx = px + u * c - v * sn, cy = py + u * sn + v * c;
+            x1 = std::min(x1, cx), y1 = std::min(y1, cy), x2 = std::max(x2, cx), y2 = std::max(y2, cy);
+        }
+    return {int64_t(std::floor(x1)) - 1, int64_t(std::floor(y1)) - 1, int64_t(std::ceil(x2)), int64_t(std::ceil(y2))};
 }
 
 } // namespace pitwall::raster

@@ -30,6 +30,9 @@ struct text_layout {
     std::unique_ptr<cairo_surface_t, surface_release> stamp;
     int stamp_x = 0, stamp_y = 0; // its top-left from the line's top-left
     bool stamp_tried = false;
+    // The glyphs' ink about the baseline's start (left, top, right, bottom, whole pixels), once known.
+    double ink[4] = {0, 0, 0, 0};
+    bool ink_known = false;
 };
 
 class text_layouts {

@@ -96,6 +96,7 @@ struct workbench::loaded {
     scene s;
     std::unique_ptr<engine> eng;
     std::unique_ptr<raster_context> canvas;
+    std::unique_ptr<kept_drawing_of<raster_context>> kept; // each control's drawing, kept on the canvas
     scene_run run;
     std::unique_ptr<track_player> player; // sets only the tracked values that changed
     std::vector<draw_result> failures; // of the last draw
@@ -105,6 +106,7 @@ struct workbench::loaded {
     ~loaded() {
         run.clear();
         if (eng) eng->unload_all();
+        kept.reset();
         canvas.reset();
         eng.reset();
     }
@@ -158,6 +160,7 @@ error workbench::load_locked() {
     if (!next->eng) return fail("no plug-in could be loaded");
     next->eng->set_log_echo(stderr);
     next->canvas = std::make_unique<raster_context>(*next->eng, s.width, s.height, s.background);
+    next->kept = std::make_unique<kept_drawing_of<raster_context>>(*next->canvas);
     next->s = std::move(s);
     if (error e = next->run.build(*next->eng, next->s); !e.empty()) return fail(e);
     next->player = std::make_unique<track_player>(next->s);
@@ -224,7 +227,8 @@ error workbench::redraw_changed_locked() {
         [&](const draw_result &r) {
             ++draws_;
             if (r.result != 0) failed.push_back(r);
-        });
+        },
+        l.kept.get());
     frame_ms_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     l.failures = std::move(failed);
     damage_ = l.run.damage();

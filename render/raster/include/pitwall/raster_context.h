@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace pitwall {
 
@@ -61,6 +62,20 @@ public:
     // Upright opaque text is drawn through each line's kept coverage where that gives Cairo's very
     // pixels (on by default); off, every line goes through Cairo, so that a test can compare the two.
     void set_text_stamps(bool on);
+
+    // Kept drawing. Between begin_list and end_list, drawing operations are not drawn but kept as
+    // list `key` (a control's), replacing the list of that key. end_list appends to `changed` the
+    // canvas boxes (inclusive corners, possibly overlapping) where drawing the new list differs
+    // from drawing the one it replaced, and returns false when there was none to compare with (or
+    // it could not be replayed any more). replay draws list `key` again inside `area`, under the
+    // state each operation was kept with; false when there is no such list, or when an image it
+    // draws has since been released (and the widget must draw again).
+    void begin_list(uint64_t key);
+    bool end_list(std::vector<gr_rect_t> &changed);
+    bool replay(uint64_t key, const gr_rect_t &area);
+    void drop_list(uint64_t key);
+    void drop_lists();
+    int kept_lists() const;
 
     int live_images() const; // loaded and not yet released
     int decoded_images() const; // the decoded pixels behind them, one per file and requested size

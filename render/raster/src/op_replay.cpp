@@ -1,0 +1,196 @@
+// Kept drawing: operations kept per control instead of drawn, compared with the control's previous
+// list, and replayed inside a part of the canvas.
+#include "raster_state.h"
+
+#include <algorithm>
+
+namespace pitwall {
+namespace raster {
+namespace {
+
+op_state state_now(const raster_context::state &s) {
+    return {s.tx, s.ty, s.clip_set, s.clip_x1, s.clip_y1, s.clip_x2, s.clip_y2,
+            s.alpha.value, s.rotation.value, s.line_width.value};
+}
+
+void put_state(raster_context::state &s, const op_state &k) {
+    s.tx = k.tx, s.ty = k.ty;
+    s.clip_set = k.clip_set;
+    s.clip_x1 = k.clip_x1, s.clip_y1 = k.clip_y1, s.clip_x2 = k.clip_x2, s.clip_y2 = k.clip_y2;
+    s.cr_clip_applied = false;
+    s.alpha.value = k.alpha, s.rotation.value = k.rotation, s.line_width.value = k.line_width;
+}
+
+pixel_box canvas_box(const raster_context::state &s) { return {0, 0, s.width - 1, s.height - 1}; }
+
+pixel_box meet(const pixel_box &a, const pixel_box &b) {
+    return {std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
+}
+
+// What an operation can change: its own box within the clip in force and the canvas.
+pixel_box within_clip(const raster_context::state &s, const pixel_box &box) {
+    pixel_box b = meet(box, canvas_box(s));
+    if (s.clip_set) b = meet(b, {s.clip_x1, s.clip_y1, s.clip_x2, s.clip_y2});
+    return b;
+}
+
+kept_op &keep(raster_context::state &s, op_kind kind) {
+    kept_op &op = s.keeping->ops.emplace_back();
+    op.kind = kind;
+    op.state = state_now(s);
+    return op;
+}
+
+int16_t clamp16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
+
+} // namespace
+
+void keep_rect(raster_context::state &s, op_kind kind, const gr_rect_t &rect, uint32_t colour) {
+    kept_op &op = keep(s, kind);
+    op.rect = rect;
+    op.colour = colour;
+    op.box = within_clip(s, {rect.x1 + s.tx, rect.y1 + s.ty, rect.x2 + s.tx, rect.y2 + s.ty});
+}
+
+void keep_path(raster_context::state &s, bool band, const double *points, size_t count, uint32_t colour) {
+    op_list &list = *s.keeping;
+    kept_op &op = keep(s, band ? op_kind::band : op_kind::line);
+    op.colour = colour;
+    op.first = uint32_t(list.points.size());
+    op.count = uint32_t(count);
+    list.points.insert(list.points.end(), points, points + count);
+    op.box = within_clip(s, path_box(points, count, op.state, band));
+}
+
+void keep_image(raster_context::state &s, const image *img, float x, float y, int dw, int dh, float pivot_x,
+                float pivot_y) {
+    kept_op &op = keep(s, op_kind::image);
+    op.handle = img;
+    op.pixels = img->pixels;
+    op.x = x, op.y = y, op.pivot_x = pivot_x, op.pivot_y = pivot_y;
+    op.draw_width = dw, op.draw_height = dh;
+    op.box = within_clip(s, image_box(s, x, y, dw, dh, pivot_x, pivot_y));
+}
+
+void keep_image_part(raster_context::state &s, const image *img, const gr_rect_t &source, const gr_rect_t &target) {
+    kept_op &op = keep(s, op_kind::image_part);
+    op.handle = img;
+    op.pixels = img->pixels;
+    op.source = source;
+    op.rect = target;
+    op.box = within_clip(s, {target.x1 + s.tx, target.y1 + s.ty, target.x2 + s.tx, target.y2 + s.ty});
+}
+
+void keep_text(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+               cairo_scaled_font_t *font, uint32_t colour) {
+    const pixel_box box = within_clip(s, text_box(s, x, y, text, length, font));
+    op_list &list = *s.keeping;
+    kept_op &op = keep(s, op_kind::text);
+    op.font = font;
+    op.text_x = x, op.text_y = y;
+    op.colour = colour;
+    op.first = uint32_t(list.text.size());
+    op.count = uint32_t(length);
+    list.text.append(text, size_t(length));
+    op.box = box;
+}
+
+void forget_image(raster_context::state &s, const image *img) {
+    for (auto &[key, list] : s.lists)
+        if (list.valid && list.uses(img)) list.valid = false;
+    if (s.keeping != nullptr && s.keeping->uses(img)) s.keeping->valid = false;
+}
+
+} // namespace raster
+
+void raster_context::begin_list(uint64_t key) {
+    state &s = *state_;
+    s.fresh.clear();
+    s.keeping = &s.fresh;
+    s.keeping_key = key;
+}
+
+bool raster_context::end_list(std::vector<gr_rect_t> &changed) {
+    state &s = *state_;
+    if (s.keeping == nullptr) return false;
+    s.keeping = nullptr;
+    auto kept = s.lists.find(s.keeping_key);
+    bool compared = false;
+    if (kept != s.lists.end() && kept->second.valid && s.fresh.valid) {
+        s.changed.clear();
+        raster::changed_boxes(kept->second, s.fresh, s.changed);
+        for (const raster::pixel_box &b : s.changed) {
+            const raster::pixel_box on = raster::meet(b, raster::canvas_box(s));
+            if (!on.empty()) changed.push_back({raster::clamp16(on.x1), raster::clamp16(on.y1), raster::clamp16(on.x2),
+                                                raster::clamp16(on.y2)});
+        }
+        compared = true;
+    }
+    if (kept == s.lists.end()) kept = s.lists.emplace(s.keeping_key, raster::op_list{}).first;
+    // The new list is kept; the old one's buffers take the next list.
+    std::swap(kept->second, s.fresh);
+    return compared;
+}
+
+bool raster_context::replay(uint64_t key, const gr_rect_t &area) {
+    state &s = *state_;
+    auto kept = s.lists.find(key);
+    if (kept == s.lists.end() || !kept->second.valid) return false;
+    raster::op_list &list = kept->second;
+    const raster::pixel_box inside = raster::meet({area.x1, area.y1, area.x2, area.y2}, raster::canvas_box(s));
+    if (inside.empty()) return true;
+    const raster::op_state before = raster::state_now(s);
+    for (raster::kept_op &op : list.ops) {
+        if (raster::meet(op.box, inside).empty()) continue;
+        raster::op_state now = op.state;
+        raster::pixel_box clip = inside;
+        if (now.clip_set) clip = raster::meet(clip, {now.clip_x1, now.clip_y1, now.clip_x2, now.clip_y2});
+        now.clip_set = true;
+        now.clip_x1 = clip.x1, now.clip_y1 = clip.y1, now.clip_x2 = clip.x2, now.clip_y2 = clip.y2;
+        raster::put_state(s, now);
+        switch (op.kind) {
+        case raster::op_kind::fill_rect:
+            raster::fill_rect_now(s, op.rect, op.colour);
+            break;
+        case raster::op_kind::stroke_rect:
+            raster::stroke_rect_now(s, op.rect, op.colour);
+            break;
+        case raster::op_kind::band:
+            if (op.chains < 0) {
+                // Cut once, painted in every rectangle the list is replayed in.
+                if (list.prepared_used == list.prepared.size()) list.prepared.emplace_back();
+                op.chains = int32_t(list.prepared_used++);
+                raster::band_chains(s.bands, list.points_of(op), op.count, double(op.state.tx), double(op.state.ty),
+                                    op.state.line_width, list.prepared[size_t(op.chains)]);
+            }
+            raster::draw_band_chains(s, list.prepared[size_t(op.chains)], op.colour);
+            break;
+        case raster::op_kind::line:
+            if (raster::meet(op.box, inside).empty() || (op.box.x1 >= inside.x1 && op.box.y1 >= inside.y1 &&
+                                                         op.box.x2 <= inside.x2 && op.box.y2 <= inside.y2))
+                raster::draw_line_now(s, list.points_of(op), op.count, op.colour);
+            else
+                raster::draw_line_part(s, list.points_of(op), op.count, op.colour, op.state, op.box,
+                                       raster::meet(op.box, inside));
+            break;
+        case raster::op_kind::image:
+            raster::draw_image_now(s, *op.pixels, op.x, op.y, op.draw_width, op.draw_height, op.pivot_x, op.pivot_y);
+            break;
+        case raster::op_kind::image_part:
+            raster::draw_image_part_now(s, *op.pixels, op.source, op.rect);
+            break;
+        case raster::op_kind::text:
+            raster::draw_text_now(s, op.text_x, op.text_y, list.text.data() + op.first, int32_t(op.count), op.font,
+                                  op.colour);
+            break;
+        }
+    }
+    raster::put_state(s, before);
+    return true;
+}
+
+void raster_context::drop_list(uint64_t key) { state_->lists.erase(key); }
+void raster_context::drop_lists() { state_->lists.clear(); }
+int raster_context::kept_lists() const { return int(state_->lists.size()); }
+
+} // namespace pitwall
