@@ -81,6 +81,10 @@ private:
     bool read_control(const json &j, const scene &s, scene_control &out);
     // The widget of a control a step names, from the scene's controls and the clones so far.
     bool known_control(const json &at, const std::string &name, const std::string &what, std::string *widget);
+    // A track's or a telemetry channel's attribute, checked for a control the scene has; names in
+    // the keys of a track (`keys` null for a channel) become their numbers.
+    bool check_driven(const json &j, const std::string &control, const std::string &attribute, std::vector<track_key> *keys,
+                      const std::string &what);
     bool read_step(const json &j, size_t number, scene_step &out);
     bool read_interpolation(const json &j, std::optional<track_interpolation> &out, const std::string &what);
     bool read_track(const json &j, size_t number, track &out);
@@ -140,10 +144,30 @@ bool scene_reader::read(scene &out) {
         for (const json &t : *tracks) {
             track tr;
             if (!read_track(t, out.tracks.size() + 1, tr)) return false;
+            // Named as the player names it in its own errors.
+            const std::string what =
+                "track " + std::to_string(out.tracks.size() + 1) + " (\"" + tr.control + "\" " + tr.attribute + ")";
+            if (!check_driven(t, tr.control, tr.attribute, &tr.keys, what)) return false;
             out.tracks.push_back(std::move(tr));
         }
     }
-    if (auto tel = root.find("telemetry"); tel != root.end() && !read_log(*tel, out)) return false;
+    if (auto tel = root.find("telemetry"); tel != root.end()) {
+        // The channels' names are checked before the log is read: a misspelt one is found at once.
+        if (auto ch = tel->is_object() ? tel->find("channels") : tel->end(); tel->is_object() && ch != tel->end() && ch->is_object())
+            for (auto it = ch->begin(); it != ch->end(); ++it) {
+                auto check = [&](const json &m) {
+                    return !m.is_object() || !m.contains("control") || !m["control"].is_string() ||
+                           !m.contains("attribute") || !m["attribute"].is_string() ||
+                           check_driven(m, m["control"].get<std::string>(), m["attribute"].get<std::string>(), nullptr,
+                                        "channel \"" + it.key() + "\"");
+                };
+                if (!it->is_array() && !check(*it)) return false;
+                if (it->is_array())
+                    for (const json &m : *it)
+                        if (!check(m)) return false;
+            }
+        if (!read_log(*tel, out)) return false;
+    }
     return true;
 }
 
@@ -295,6 +319,41 @@ bool scene_reader::known_control(const json &at, const std::string &name, const 
     std::vector<std::string> names;
     for (const auto &c : controls_) names.push_back(c.first);
     return fail(at, what + ": no control named \"" + name + "\"" + did_you_mean(name, names));
+}
+
+bool scene_reader::check_driven(const json &j, const std::string &control, const std::string &attribute,
+                                std::vector<track_key> *keys, const std::string &what) {
+    // A control the scene does not have is the player's to report, when the track is played.
+    const widget_info *w = nullptr;
+    std::string widget;
+    for (const auto &[name, c] : controls_)
+        if (name == control) {
+            widget = c;
+            w = find_widget_info(c);
+            break;
+        }
+    if (w == nullptr) return true;
+    const attribute_info *a = w->find(attribute);
+    if (a == nullptr) {
+        std::vector<std::string> names;
+        for (const attribute_info &i : w->attributes) names.push_back(i.name);
+        return fail(j["attribute"], what + ": \"" + widget + "\" has no attribute \"" + attribute + "\"" +
+                                        did_you_mean(attribute, names));
+    }
+    if (keys == nullptr || a->values.empty()) return true;
+    for (size_t i = 0; i < keys->size(); ++i) {
+        const auto *name = std::get_if<std::string>(&(*keys)[i].value);
+        if (name == nullptr) continue;
+        uint32_t colour;
+        if (std::optional<int64_t> n = a->value_of(*name)) (*keys)[i].value = *n;
+        else if (a->kind == attribute_kind::palette || !parse_colour(*name, colour)) {
+            std::vector<std::string> names;
+            for (const named_value &v : a->values) names.push_back(v.name);
+            return fail(j["keys"][i][1], what + ": \"" + attribute + "\" has no value named \"" + *name + "\"" +
+                                             did_you_mean(*name, names) + "; the names: " + a->values_text());
+        }
+    }
+    return true;
 }
 
 bool scene_reader::read_change(const json &j, const widget_info *widget, control_change &out, const std::string &what) {

@@ -128,6 +128,21 @@ TEST(scene_names, styles_set_their_attributes_and_the_control_overrides_them) {
     EXPECT_EQ(styled.text, plain.text);
 }
 
+// A track's keys take the names of its attribute's values, as a step's changes do.
+TEST(scene_names, track_keys_take_names) {
+    pitwall::scene s;
+    pitwall::error err;
+    ASSERT_TRUE(pitwall::parse_scene(R"({"controls": [{"widget": "Modern Alarm", "name": "a"}],
+        "tracks": [{"control": "a", "attribute": "color_box", "keys": [[0, "green"], [1, "red"]]},
+                   {"control": "a", "attribute": "color_text", "keys": [[0, "#ffffff"], [1, "#ff0000"]]}]})",
+                                     "/scenes", s, &err))
+        << err;
+    ASSERT_EQ(s.tracks.size(), 2u);
+    EXPECT_EQ(std::get<int64_t>(s.tracks[0].keys[0].value), 5);
+    EXPECT_EQ(std::get<int64_t>(s.tracks[0].keys[1].value), 2);
+    EXPECT_EQ(std::get<std::string>(s.tracks[1].keys[1].value), "#ff0000") << "colours stay colours";
+}
+
 // Every attribute error names its line and column; misspelt names get the nearest one.
 TEST(scene_names, attribute_errors_give_line_column_and_a_suggestion) {
     const struct {
@@ -174,6 +189,10 @@ TEST(scene_names, attribute_errors_give_line_column_and_a_suggestion) {
          R"(1:86: step 1: no control named "sped" (did you mean "speed"?))"},
         {R"({"controls": [{"widget": "Label", "name": "speed"}], "steps": [{"controls": {"speed": {"attributes": {"alignment": "middle"}}}}]})",
          R"(1:116: step 1: control "speed": "Label": attribute "alignment" (4s1) takes an integer or a name, not "middle"; the names: top_left (1), top_center (2), top_right (3), middle_left (4), center (5), middle_right (6), bottom_left (7), bottom_center (8), bottom_right (9))"},
+        {R"({"controls": [{"widget": "Label", "name": "l"}], "tracks": [{"control": "l", "attribute": "alignment", "keys": [[0, "middle"]]}]})",
+         R"(1:117: track 1 ("l" alignment): "alignment" has no value named "middle"; the names: top_left (1), top_center (2), top_right (3), middle_left (4), center (5), middle_right (6), bottom_left (7), bottom_center (8), bottom_right (9))"},
+        {R"({"controls": [{"widget": "Label", "name": "l"}], "telemetry": {"file": "none.csv", "channels": {"speed": {"control": "l", "attribute": "valeu"}}}})",
+         R"(1:136: channel "speed": "Label" has no attribute "valeu" (did you mean "value"?))"},
     };
     for (const auto &c : cases) {
         pitwall::scene s;

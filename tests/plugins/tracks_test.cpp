@@ -420,7 +420,7 @@ TEST(tracks_played, a_track_must_name_a_control_and_an_attribute_it_has) {
         {R"({"control": "gone", "attribute": "value", "keys": [[0, 1]]})",
          "track 1 (\"gone\" value): no control named \"gone\""},
         {R"({"control": "box", "attribute": "colour", "keys": [[0, 1]]})",
-         "track 1 (\"box\" colour): \"Basic Box\" has no attribute \"colour\""},
+         "5:161: track 1 (\"box\" colour): \"Basic Box\" has no attribute \"colour\" (did you mean \"color\"?)"},
     };
     for (const auto &c : cases) EXPECT_EQ(play(k_box + "\"tracks\": [" + c.track + "]}", 1, 1).err, c.error);
 }
