@@ -396,7 +396,7 @@ bool scene_reader::read_change(const json &j, const widget_info *widget, control
         }
         if (style == nullptr) return fail(*st, what + ": no style named \"" + name + "\"" + did_you_mean(name, names));
         for (auto it = style->begin(); it != style->end(); ++it)
-            if ((own == nullptr || !own->contains(it.key())) &&
+            if (!it.key().starts_with('_') && (own == nullptr || !own->contains(it.key())) &&
                 !add_attribute(widget, it.key(), *it, out, what + ": style \"" + name + "\""))
                 return false;
     }
