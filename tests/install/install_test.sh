@@ -28,10 +28,11 @@ readelf -d "$tmp/prefix/$libdir/libgre.so.0" | grep -F 'Library soname: [libgre.
 # The picture from the build tree, for comparison.
 "$build/bin/pitwall" render "$source/examples/demo.json" -o "$tmp/from-build.png" 2>/dev/null
 
-# Rendered from the installed files only: a bare environment, run from elsewhere, then moved.
+# Rendered from the installed files only: a bare environment, run from elsewhere, then moved
+# (--verbose: the loading lines say where the images came from).
 render_installed() {
   local prefix="$1" out="$2"
-  (cd "$tmp" && env -i PATH=/usr/bin:/bin "$prefix/bin/pitwall" render \
+  (cd "$tmp" && env -i PATH=/usr/bin:/bin "$prefix/bin/pitwall" render --verbose \
     "$prefix/share/pitwall/examples/demo.json" -o "$out" 2>"$tmp/stderr") ||
     fail "the installed tool failed: $(cat "$tmp/stderr")"
   grep -qF "Loading image $prefix/share/pitwall/app/images/" "$tmp/stderr" ||
