@@ -74,73 +74,73 @@ std::optional<value_format> value_format::parse(std::string_view text, error *wh
 
     if (text.find('%') != std::string_view::npos) {
         f.kind_ = kind::printf;
-        int conversions = 0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != '%') continue;
-            if (++i == text.size()) {
-                refuse(text, "ends in a lone '%' (write %% for a percent sign)", why);
-                return std::nullopt;
-            }
-            if (text[i] == '%') continue;
-            std::string flags;
-            while (i < text.size() && std::strchr("-+ #0", text[i]) != nullptr) {
-                if (flags.find(text[i]) != std::string::npos) {
-                    refuse(text, std::string("the flag '") + text[i] + "' is given twice", why);
-                    return std::nullopt;
-                }
-                flags += text[i++];
-            }
-            int width = 0, precision = 0;
-            if (!read_bounded(text, i, max_width, width)) {
-                refuse(text, "a width is at most " + std::to_string(max_width), why);
-                return std::nullopt;
-            }
-            if (i < text.size() && text[i] == '.') {
-                ++i;
-                if (!read_bounded(text, i, max_precision, precision)) {
-                    refuse(text, "a precision is at most " + std::to_string(max_precision), why);
-                    return std::nullopt;
-                }
-            }
-            if (i == text.size()) {
-                refuse(text, "a conversion is not finished: end it with f, e, g or a", why);
-                return std::nullopt;
-            }
-            const char c = text[i];
-            if (std::strchr("fFeEgGaA", c) != nullptr) {
-                if (++conversions > 1) {
-                    refuse(text, "more than one conversion; a format writes one number", why);
-                    return std::nullopt;
-                }
-                continue;
-            }
-            std::string cause;
-            if (c == '*') cause = "a width or precision from an argument (*) is not taken";
-            else if (c == 'n') cause = "%n is not allowed";
-            else if (c == 's' || c == 'c' || c == 'p' || c == 'm') cause = std::string("%") + c + " does not write a number: use %f, %e or %g";
-            else if (std::strchr("diuoxX", c) != nullptr) cause = std::string("%") + c + " writes an integer argument; the number is a fraction: use %.0f";
-            else if (std::strchr("hlLqjzt", c) != nullptr) cause = "a length modifier is not taken: the number is a double, write %f";
-            else if (c == '$' || (c >= '1' && c <= '9')) cause = "a numbered argument ($) is not taken";
-            else cause = std::string("'%") + c + "' is not a conversion: use %f, %e or %g";
-            refuse(text, cause, why);
-            return std::nullopt;
-        }
-        if (conversions == 0) {
-            refuse(text, "no conversion for the number: write %f, %e or %g (%% is a percent sign)", why);
-            return std::nullopt;
-        }
-        return f;
+        if (!check_printf(text, why)) return std::nullopt;
+    } else if (!f.read_clock(text, why)) {
+        return std::nullopt;
     }
+    return f;
+}
 
-    // A clock pattern: units from the largest down, ':' between them, ".S..." after the seconds.
+// One floating conversion with its flags, width and precision, literal text and "%%" around it.
+bool value_format::check_printf(std::string_view text, error *why) {
+    int conversions = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        if (++i == text.size()) {
+            return refuse(text, "ends in a lone '%' (write %% for a percent sign)", why);
+        }
+        if (text[i] == '%') continue;
+        std::string flags;
+        while (i < text.size() && std::strchr("-+ #0", text[i]) != nullptr) {
+            if (flags.find(text[i]) != std::string::npos) {
+                return refuse(text, std::string("the flag '") + text[i] + "' is given twice", why);
+            }
+            flags += text[i++];
+        }
+        int width = 0, precision = 0;
+        if (!read_bounded(text, i, max_width, width)) {
+            return refuse(text, "a width is at most " + std::to_string(max_width), why);
+        }
+        if (i < text.size() && text[i] == '.') {
+            ++i;
+            if (!read_bounded(text, i, max_precision, precision)) {
+                return refuse(text, "a precision is at most " + std::to_string(max_precision), why);
+            }
+        }
+        if (i == text.size()) {
+            return refuse(text, "a conversion is not finished: end it with f, e, g or a", why);
+        }
+        const char c = text[i];
+        if (std::strchr("fFeEgGaA", c) != nullptr) {
+            if (++conversions > 1) {
+                return refuse(text, "more than one conversion; a format writes one number", why);
+            }
+            continue;
+        }
+        std::string cause;
+        if (c == '*') cause = "a width or precision from an argument (*) is not taken";
+        else if (c == 'n') cause = "%n is not allowed";
+        else if (c == 's' || c == 'c' || c == 'p' || c == 'm') cause = std::string("%") + c + " does not write a number: use %f, %e or %g";
+        else if (std::strchr("diuoxX", c) != nullptr) cause = std::string("%") + c + " writes an integer argument; the number is a fraction: use %.0f";
+        else if (std::strchr("hlLqjzt", c) != nullptr) cause = "a length modifier is not taken: the number is a double, write %f";
+        else if (c == '$' || (c >= '1' && c <= '9')) cause = "a numbered argument ($) is not taken";
+        else cause = std::string("'%") + c + "' is not a conversion: use %f, %e or %g";
+        return refuse(text, cause, why);
+    }
+    if (conversions == 0)
+        return refuse(text, "no conversion for the number: write %f, %e or %g (%% is a percent sign)", why);
+    return true;
+}
+
+// A clock pattern: units from the largest down, ':' between them, ".S..." after the seconds.
+bool value_format::read_clock(std::string_view text, error *why) {
     size_t i = 0;
     int previous = -1;
     for (;;) {
         if (i == text.size() || !is_unit(text[i])) {
             const std::string what = i == text.size() ? std::string("ends after ':'")
                                                       : std::string("'") + text[i] + "' is not part of a clock pattern";
-            refuse(text, what + " (h, m, s, ':', '.' and S, as in m:ss.SSS; a printf format holds a '%')", why);
-            return std::nullopt;
+            return refuse(text, what + " (h, m, s, ':', '.' and S, as in m:ss.SSS; a printf format holds a '%')", why);
         }
         const int unit = unit_of(text[i]);
         size_t run = 0;
@@ -149,25 +149,22 @@ std::optional<value_format> value_format::parse(std::string_view text, error *wh
             ++i;
         }
         if (run > 2) {
-            refuse(text, std::string("at most two '") + "hms"[unit] + "' a unit", why);
-            return std::nullopt;
+            return refuse(text, std::string("at most two '") + "hms"[unit] + "' a unit", why);
         }
         if (previous >= 0 && unit != previous + 1) {
-            refuse(text, "the units go from hours to minutes to seconds, none left out or repeated", why);
-            return std::nullopt;
+            return refuse(text, "the units go from hours to minutes to seconds, none left out or repeated", why);
         }
-        if (previous < 0) f.first_unit_ = unit;
-        f.last_unit_ = previous = unit;
-        f.digits_[unit] = int(run);
-        if (i == text.size()) return f;
+        if (previous < 0) first_unit_ = unit;
+        last_unit_ = previous = unit;
+        digits_[unit] = int(run);
+        if (i == text.size()) return true;
         if (text[i] == ':') {
             ++i;
             continue;
         }
         if (text[i] != '.' || unit != 2) {
-            refuse(text, std::string("'") + text[i] + "' after " + "hms"[unit] +
+            return refuse(text, std::string("'") + text[i] + "' after " + "hms"[unit] +
                              ": units are separated by ':', and only seconds take decimals (.S to .SSSSSS)", why);
-            return std::nullopt;
         }
         ++i;
         size_t decimals = 0;
@@ -176,11 +173,10 @@ std::optional<value_format> value_format::parse(std::string_view text, error *wh
             ++i;
         }
         if (decimals == 0 || decimals > size_t(max_decimals) || i != text.size()) {
-            refuse(text, "the seconds' decimals are one to six S at the end (.S to .SSSSSS)", why);
-            return std::nullopt;
+            return refuse(text, "the seconds' decimals are one to six S at the end (.S to .SSSSSS)", why);
         }
-        f.decimals_ = int(decimals);
-        return f;
+        decimals_ = int(decimals);
+        return true;
     }
 }
 

@@ -49,6 +49,8 @@ public:
 private:
     enum class kind { clock, printf };
     value_format() = default;
+    static bool check_printf(std::string_view text, error *why);
+    bool read_clock(std::string_view text, error *why);
     void write_clock(double value, std::string &out) const;
 
     kind kind_ = kind::clock;
