@@ -196,6 +196,12 @@ TEST_F(starting_points, new_writes_a_scene_that_draws_and_never_replaces_a_file)
             << bad.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir + "/other.json"));
+    for (const auto &[args, named] : {std::pair{std::vector<std::string>{"new"}, "--output"},
+                                      std::pair{std::vector<std::string>{"snippet"}, "WIDGET"}}) {
+        const tool_result usage = pitwall(args);
+        EXPECT_EQ(usage.exit_code, 2) << args[0];
+        EXPECT_NE(usage.err.find(named), std::string::npos) << usage.err;
+    }
 }
 
 // Every widget's snippet, placed three times with the values (and texts) of its states, draws
