@@ -143,6 +143,11 @@ TEST_F(starting_points, log_lines_by_level_name_as_quiet_and_verbose_let_them_th
         for (const char *raw : {"\n0 ", "\n1 ", "\n2 "}) EXPECT_EQ(("\n" + r.err).find(raw), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << "no escape reaches the terminal";
     }
+    for (const char *command : {"attrs", "trace", "render", "animate", "serve", "gallery", "lint", "new", "snippet"}) {
+        const tool_result help = run_pitwall({command, "--help"}, dir);
+        EXPECT_NE(help.out.find("--quiet"), std::string::npos) << command;
+        EXPECT_NE(help.out.find("--verbose"), std::string::npos) << command;
+    }
     const tool_result both = pitwall({"render", scene, "-o", dir + "/levels.png", "--quiet", "--verbose"});
     EXPECT_EQ(both.exit_code, 2);
     EXPECT_NE(both.err.find("excludes"), std::string::npos) << both.err;

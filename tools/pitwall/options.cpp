@@ -203,7 +203,7 @@ command_line parse_command_line(int argc, char **argv) {
     add_plugins_option(*lint, opts);
     add_app_option(*lint, opts);
 
-    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet}) add_verbosity_options(*cmd, opts);
+    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet, lint}) add_verbosity_options(*cmd, opts);
 
     // After the subcommands, which would otherwise copy it into their own help.
     app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
