@@ -1,6 +1,7 @@
 // A line's coverage, glyph by glyph, kept only where the glyphs lie apart.
 #include "text_stamp.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -36,31 +37,50 @@ bool make_stamp(text_layout &layout, double ascent) {
     if (!coverage || !glyph) return false;
     cairo_surface_flush(coverage.get());
     unsigned char *all = cairo_image_surface_get_data(coverage.get());
-    const size_t bytes = size_t(cairo_image_surface_get_stride(coverage.get())) * size_t(height);
+    const int64_t stride = cairo_image_surface_get_stride(coverage.get());
     for (size_t i = 0; i < count; ++i) {
-        cairo_surface_flush(glyph.get());
-        unsigned char *one = cairo_image_surface_get_data(glyph.get());
-        std::memset(one, 0, bytes);
-        cairo_surface_mark_dirty(glyph.get());
-        cairo_t *cr = cairo_create(glyph.get());
-        cairo_set_scaled_font(cr, layout.font);
-        cairo_set_source_rgba(cr, 0, 0, 0, 1);
         // Where the draw puts it (x, ascent + y from the line's top-left), less the box's corner:
         // whole pixels apart, so the glyph lands on the same pixels relative to the line.
         cairo_glyph_t placed = layout.glyphs[i];
         placed.y += ascent;
         placed.x -= left;
         placed.y -= top;
+        // Only the glyph's own box (its ink, two pixels about it for hinting and rounding) is
+        // cleared, drawn into and merged: a line's stamp costs its glyphs' areas, not their count
+        // times the line's.
+        cairo_text_extents_t own{};
+        cairo_scaled_font_glyph_extents(layout.font, &placed, 1, &own);
+        if (own.width <= 0 || own.height <= 0) continue; // no ink (a space)
+        if (!std::isfinite(own.x_bearing) || !std::isfinite(own.y_bearing) || !std::isfinite(own.width) ||
+            !std::isfinite(own.height))
+            return false;
+        const int64_t gx1 = std::max<int64_t>(0, int64_t(std::floor(placed.x + own.x_bearing)) - 2);
+        const int64_t gy1 = std::max<int64_t>(0, int64_t(std::floor(placed.y + own.y_bearing)) - 2);
+        const int64_t gx2 = std::min<int64_t>(width, int64_t(std::ceil(placed.x + own.x_bearing + own.width)) + 2);
+        const int64_t gy2 = std::min<int64_t>(height, int64_t(std::ceil(placed.y + own.y_bearing + own.height)) + 2);
+        if (gx2 <= gx1 || gy2 <= gy1) continue;
+        cairo_surface_flush(glyph.get());
+        unsigned char *one = cairo_image_surface_get_data(glyph.get());
+        for (int64_t y = gy1; y < gy2; ++y) std::memset(one + y * stride + gx1, 0, size_t(gx2 - gx1));
+        cairo_surface_mark_dirty(glyph.get());
+        cairo_t *cr = cairo_create(glyph.get());
+        cairo_rectangle(cr, double(gx1), double(gy1), double(gx2 - gx1), double(gy2 - gy1));
+        cairo_clip(cr);
+        cairo_set_scaled_font(cr, layout.font);
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
         cairo_show_glyphs(cr, &placed, 1);
         const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
         cairo_destroy(cr);
         if (!drawn) return false;
         cairo_surface_flush(glyph.get());
-        for (size_t p = 0; p < bytes; ++p) {
-            if (one[p] == 0) continue;
-            if (all[p] != 0) return false; // two glyphs meet: Cairo's order of blending matters
-            all[p] = one[p];
-        }
+        for (int64_t y = gy1; y < gy2; ++y)
+            for (int64_t x = gx1; x < gx2; ++x) {
+                const unsigned char c = one[y * stride + x];
+                if (c == 0) continue;
+                unsigned char &to = all[y * stride + x];
+                if (to != 0) return false; // two glyphs meet: Cairo's order of blending matters
+                to = c;
+            }
     }
     cairo_surface_mark_dirty(coverage.get());
     layout.stamp = std::move(coverage);
