@@ -37,7 +37,7 @@ protected:
 };
 
 // A box without a colour of its palette (0 where it starts at 1), an image that is not there, a
-// misspelt attribute, and two controls over each other.
+// misspelt attribute, two controls over each other, and a text wider than its label.
 const char *k_faulty = R"({"canvas": {"width": 400, "height": 200},
   "controls": [
     {"widget": "Modern Box", "name": "box", "width": 200, "height": 100,
@@ -45,7 +45,9 @@ const char *k_faulty = R"({"canvas": {"width": 400, "height": 200},
     {"widget": "SplashImage", "name": "logo", "x": 150, "y": 50, "width": 100, "height": 100,
      "attributes": {"logo_path": "images/nowhere.png"}},
     {"widget": "Label", "name": "note", "x": 300,
-     "attributes": {"render_txt": "x"}}
+     "attributes": {"render_txt": "x"}},
+    {"widget": "Label", "name": "speed", "x": 0, "y": 160, "width": 60, "height": 30,
+     "attributes": {"render_text": "184 km/h", "font_size": 24, "color": "#ffffff"}}
   ]
 })";
 
@@ -61,24 +63,25 @@ TEST_F(lint_cli, reports_each_fault_at_its_place_and_fails) {
         scene + R"(:4:34: error: control "box": "color_box" is 0, outside )" + k_palette +
             ": the draw fails while the widget is in the normal state",
         scene + R"(:6:34: error: control "logo": image )" + missing + R"( ("logo_path") is missing)",
+        scene + R"(:9:5: warning: control "speed": text "184 km/h" cut by its clip (50 px left))",
         scene + R"(:3:5: error: control "box" (Modern Box) will not draw: its draw returns -1)",
         scene + R"(:5:5: error: control "logo" (SplashImage) will not draw: its draw returns -1)",
         scene + R"(:5:5: warning: control "logo" overlaps control "box" (50x50 pixels at 150,50); it is drawn over it)",
-        scene + ": 5 errors, 1 warning",
+        scene + ": 5 errors, 2 warnings",
     };
     std::vector<std::string> lines;
     std::istringstream out(r.out);
     for (std::string line; std::getline(out, line);) lines.push_back(line);
     EXPECT_EQ(lines, expected) << r.out;
 
-    // Without the faults there is nothing to say but the overlap, a warning.
+    // Without the faults there is nothing to say but the overlap and the cut text, warnings.
     std::string fixed = k_faulty;
     fixed.replace(fixed.find("\"color_box\": 0"), 14, "\"color_box\": \"green\"");
     fixed.replace(fixed.find("\"images/nowhere.png\""), 20, "\"images/ModernBox/green_box.9.png\"");
     fixed.replace(fixed.find("render_txt"), 10, "render_text");
     const tool_result clean = pitwall({"lint", write("fixed.json", fixed)});
     EXPECT_EQ(clean.exit_code, 0) << clean.out << clean.err;
-    EXPECT_NE(clean.out.find(": 0 errors, 1 warning\n"), std::string::npos) << clean.out;
+    EXPECT_NE(clean.out.find(": 0 errors, 2 warnings\n"), std::string::npos) << clean.out;
 
     // An unset lower colour is a fault only while the lower limit can put the box there.
     const tool_result limit = pitwall({"lint", write("limit.json", R"({"controls": [{"widget": "Modern Box",
@@ -100,6 +103,10 @@ TEST_F(lint_cli, render_and_trace_give_the_reasons_after_a_failed_draw) {
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("pitwall render: control \"box\" (Modern Box) failed to draw: result -1\n  " + scene +
                          R"(:4:34: error: control "box": "color_box" is 0, outside )" + k_palette),
+              std::string::npos)
+        << r.err;
+    // The text its label cuts is said too, as a warning.
+    EXPECT_NE(r.err.find(R"(pitwall render: warning: control "speed": text "184 km/h" cut by its clip (50 px left))"),
               std::string::npos)
         << r.err;
     const tool_result t = pitwall({"trace", scene});

@@ -45,6 +45,18 @@ int cmd_lint(const options &opts) {
     if (drawable) {
         // Every frame drawn as render draws it, so that what fails, fails here.
         raster_context canvas(*eng, s.width, s.height, s.background);
+        canvas.note_cut_texts(true);
+        auto place_of = [&](const std::string &control) {
+            std::string where = opts.scene;
+            for (const scene_control &c : s.controls)
+                if (c.name == control) where += ":" + c.where;
+            return where;
+        };
+        // Text a widget's clip cuts: drawn, but not all of it shows.
+        auto cut_texts = [&](const draw_result &drawn) {
+            for (const raster_context::cut_text &cut : canvas.take_cut_texts())
+                found.push_back({place_of(drawn.control), false, describe_cut(drawn.control, cut)});
+        };
         scene_run run;
         if (error e = run.build(*eng, s); !e.empty()) {
             std::fprintf(stderr, "pitwall lint: %s\n", e.c_str());
@@ -58,11 +70,9 @@ int cmd_lint(const options &opts) {
                 }
                 canvas.clear(s.background);
             }
-            run.draw(canvas.context());
+            run.draw(canvas.context(), cut_texts);
             for (const draw_result &f : run.failures()) {
-                std::string where = opts.scene;
-                for (const scene_control &c : s.controls)
-                    if (c.name == f.control) where += ":" + c.where;
+                const std::string where = place_of(f.control);
                 const std::string when = frame == 0 ? "" : " in step " + std::to_string(frame);
                 found.push_back({where, true, "control \"" + f.control + "\" (" + f.widget + ") will not draw" + when +
                                                   ": its draw returns " + std::to_string(f.result)});

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <set>
+#include <string>
 
 namespace pitwall::cli {
 
@@ -33,6 +35,15 @@ int cmd_render(const options &opts) {
     bool written = true;
     {
         raster_context canvas(*eng, s.width, s.height, s.background);
+        canvas.note_cut_texts(true);
+        // A text its widget's clip cuts is said once per control and text.
+        std::set<std::string> said;
+        auto cut_texts = [&](const draw_result &drawn) {
+            for (const raster_context::cut_text &cut : canvas.take_cut_texts()) {
+                const std::string line = describe_cut(drawn.control, cut);
+                if (said.insert(line).second) std::fprintf(stderr, "pitwall render: warning: %s\n", line.c_str());
+            }
+        };
         scene_run run;
         if (error e = run.build(*eng, s); !e.empty()) {
             std::fprintf(stderr, "pitwall render: %s\n", e.c_str());
@@ -47,7 +58,7 @@ int cmd_render(const options &opts) {
                 }
                 canvas.clear(s.background);
             }
-            failed += run.draw(canvas.context());
+            failed += run.draw(canvas.context(), cut_texts);
             report_failures("render", run.failures(), frame, s, opts.scene, false);
             if (opts.output.is_pattern() || frame == s.steps.size()) {
                 const std::string path = opts.output.file(int(frame));

@@ -5,6 +5,7 @@
 #include "frame_pattern.h"
 
 #include "pitwall/engine.h"
+#include "pitwall/raster_context.h"
 #include "pitwall/scene_run.h"
 
 #include <cstdint>
@@ -80,6 +81,8 @@ void report_failures(const char *command, const std::vector<draw_result> &failed
 // Every control whose widget no loaded plug-in registers, as "PATH:LINE:COLUMN: control "x": no
 // plug-in registers "W"", with the nearest registered name; false when there is one.
 bool check_widgets(const char *command, const engine &eng, const scene &s, const std::string &scene_path);
+// "control "speed": text "184 km/h" cut by its clip (12 px right)"
+std::string describe_cut(const std::string &control, const raster_context::cut_text &cut);
 // The reasons alone, for one failed draw after `step` steps, indented under its line.
 void report_reasons(const draw_result &failed, size_t step, const scene &s, const std::string &scene_path, bool staged);
 

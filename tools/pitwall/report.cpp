@@ -44,4 +44,31 @@ bool check_widgets(const char *command, const engine &eng, const scene &s, const
     return all;
 }
 
+std::string describe_cut(const std::string &control, const raster_context::cut_text &cut) {
+    std::string sides;
+    auto side = [&](int pixels, const char *name) {
+        if (pixels == 0) return;
+        if (!sides.empty()) sides += ", ";
+        sides += std::to_string(pixels) + " px " + name;
+    };
+    side(cut.left, "left");
+    side(cut.right, "right");
+    side(cut.top, "top");
+    side(cut.bottom, "bottom");
+    // Long texts are shortened; the text is a widget's, so it is shown as JSON would quote it.
+    std::string shown = cut.text.size() > 64 ? cut.text.substr(0, 61) + "..." : cut.text;
+    std::string quoted;
+    for (unsigned char c : shown) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            quoted += hex;
+        } else {
+            quoted += char(c);
+        }
+    }
+    return "control \"" + control + "\": text \"" + quoted + "\" cut by its clip (" + sides + ")";
+}
+
 } // namespace pitwall::cli

@@ -238,6 +238,12 @@ raster_context::~raster_context() {
 
 gr_context_t *raster_context::context() { return &state_->context; }
 void raster_context::set_text_stamps(bool on) { state_->text_stamps = on; }
+void raster_context::note_cut_texts(bool on) { state_->noting_cuts = on; }
+std::vector<raster_context::cut_text> raster_context::take_cut_texts() {
+    std::vector<cut_text> taken;
+    taken.swap(state_->cuts);
+    return taken;
+}
 int raster_context::width() const { return state_->width; }
 int raster_context::height() const { return state_->height; }
 int raster_context::live_images() const { return int(state_->images.size()); }

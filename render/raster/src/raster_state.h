@@ -106,6 +106,8 @@ struct raster_context::state {
     raster::op_list fresh;
     std::unordered_map<uint64_t, raster::op_list> lists;
     std::vector<raster::pixel_box> changed; // end_list's, kept for its capacity
+    bool noting_cuts = false;                 // texts a clip cuts are noted in `cuts`
+    std::vector<raster_context::cut_text> cuts;
     cairo_surface_t *line_scratch = nullptr;  // where a line repainted in part is stroked whole
     cairo_t *line_cr = nullptr;
 
@@ -177,6 +179,9 @@ void draw_image_part_now(raster_context::state &s, const decoded_image &pixels, 
                          const gr_rect_t &target);
 void draw_text_now(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
                    cairo_scaled_font_t *scaled, uint32_t colour);
+// Note the text in s.cuts when its ink reaches a pixel or more beyond the canvas or the clip.
+void note_cut_text(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled);
 // The canvas pixels an image or a text can change under the current state, before the clip.
 pixel_box image_box(const raster_context::state &s, float x, float y, int dw, int dh, float pivot_x, float pivot_y);
 pixel_box text_box(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,

@@ -192,6 +192,7 @@ void op_draw_text(gr_context_t *ctx, int32_t x, int32_t y, const char *text, int
     raster_context::state &s = state_of(ctx);
     cairo_scaled_font_t *scaled = font_of(s, style).scaled;
     if (scaled == nullptr) return;
+    if (s.noting_cuts) note_cut_text(s, x, y, text, length, scaled);
     if (s.keeping != nullptr) {
         keep_text(s, x, y, text, length, scaled, style->colour);
         return;
@@ -230,44 +231,90 @@ void draw_text_now(raster_context::state &s, int32_t x, int32_t y, const char *t
     trim_kept_text(s);
 }
 
+namespace {
+
+// The run's ink about the start of its baseline, exact: left, top, right, bottom.
+const double *ink_of(text_layout &run, cairo_scaled_font_t *scaled) {
+    if (!run.ink_known) {
+        cairo_text_extents_t ink{};
+        cairo_scaled_font_glyph_extents(scaled, run.glyphs.data(), int(run.glyphs.size()), &ink);
+        run.ink_known = true;
+        run.ink[0] = ink.x_bearing;
+        run.ink[1] = ink.y_bearing;
+        run.ink[2] = ink.x_bearing + ink.width;
+        run.ink[3] = ink.y_bearing + ink.height;
+    }
+    return run.ink;
+}
+
+// A box about the line's top-left (left, top, right, bottom) as it lands on the canvas: turned
+// about the text's place, clockwise on the screen; a line turned by quarter turns is placed as
+// turned_text.h draws it, one line height along for a quarter and a half turn. False when it is
+// nowhere near the canvas.
+bool on_canvas(const raster_context::state &s, int32_t x, int32_t y, int line_height, const double box[4],
+               double out[4]) {
+    for (int i = 0; i < 4; ++i)
+        if (!std::isfinite(box[i]) || std::fabs(box[i]) > 1e6) return false;
+    const int quarters = quarter_turns(s.rotation.value);
+    const double along = double(line_height);
+    const double px = double(x) + double(s.tx) + (quarters == 1 || quarters == 2 ? along : 0.0);
+    const double py = double(y) + double(s.ty) + (quarters == 2 ? along : 0.0);
+    const double turn = s.rotation.value * std::numbers::pi / 180.0;
+    const double c = std::isfinite(turn) ? std::cos(turn) : 1.0, sn = std::isfinite(turn) ? std::sin(turn) : 0.0;
+    out[0] = out[1] = INFINITY;
+    out[2] = out[3] = -INFINITY;
+    for (double u : {box[0], box[2]})
+        for (double v : {box[1], box[3]}) {
+            const double cx = px + u * c - v * sn, cy = py + u * sn + v * c;
+            out[0] = std::min(out[0], cx), out[1] = std::min(out[1], cy);
+            out[2] = std::max(out[2], cx), out[3] = std::max(out[3], cy);
+        }
+    return true;
+}
+
+} // namespace
+
 pixel_box text_box(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
                    cairo_scaled_font_t *scaled) {
     to_utf8(text, length, s.utf8);
     const line_metrics m = font_cache::metrics(scaled);
     text_layout *run = layout_of(s, scaled);
     if (run == nullptr) return {0, 0, -1, -1};
-    if (!run->ink_known) {
-        cairo_text_extents_t ink{};
-        cairo_scaled_font_glyph_extents(scaled, run->glyphs.data(), int(run->glyphs.size()), &ink);
-        run->ink_known = true;
-        run->ink[0] = std::floor(ink.x_bearing);
-        run->ink[1] = std::floor(ink.y_bearing);
-        run->ink[2] = std::ceil(ink.x_bearing + ink.width);
-        run->ink[3] = std::ceil(ink.y_bearing + ink.height);
-    }
+    const double *ink = ink_of(*run, scaled);
     trim_kept_text(s);
     // The ink on its baseline, with two pixels about it for the placing of the glyphs; and the
     // line's own box, which a turned line fills.
     const double ascent = m.ascent;
-    double box[4] = {std::min(run->ink[0] - 2, 0.0), std::min(run->ink[1] + ascent - 2, 0.0),
-                     std::max(run->ink[2] + 2, double(run->width)), std::max(run->ink[3] + ascent + 2, double(m.height()))};
-    for (double v : box)
-        if (!std::isfinite(v) || std::fabs(v) > 1e6) return {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
-    // Turned about the text's place, clockwise on the screen; a line turned by quarter turns is
-    // placed as turned_text.h draws it, one line height along for a quarter and a half turn.
-    const int quarters = quarter_turns(s.rotation.value);
-    const double along = double(m.height());
-    const double px = double(x) + double(s.tx) + (quarters == 1 || quarters == 2 ? along : 0.0);
-    const double py = double(y) + double(s.ty) + (quarters == 2 ? along : 0.0);
-    const double turn = s.rotation.value * std::numbers::pi / 180.0;
-    const double c = std::isfinite(turn) ? std::cos(turn) : 1.0, sn = std::isfinite(turn) ? std::sin(turn) : 0.0;
-    double x1 = INFINITY, y1 = INFINITY, x2 = -INFINITY, y2 = -INFINITY;
-    for (double u : {box[0], box[2]})
-        for (double v : {box[1], box[3]}) {
-            const double cx = px + u * c - v * sn, cy = py + u * sn + v * c;
-            x1 = std::min(x1, cx), y1 = std::min(y1, cy), x2 = std::max(x2, cx), y2 = std::max(y2, cy);
-        }
-    return {int64_t(std::floor(x1)) - 1, int64_t(std::floor(y1)) - 1, int64_t(std::ceil(x2)), int64_t(std::ceil(y2))};
+    const double box[4] = {std::min(std::floor(ink[0]) - 2, 0.0), std::min(std::floor(ink[1]) + ascent - 2, 0.0),
+                           std::max(std::ceil(ink[2]) + 2, double(run->width)),
+                           std::max(std::ceil(ink[3]) + ascent + 2, double(m.height()))};
+    double b[4];
+    if (!on_canvas(s, x, y, m.height(), box, b)) return {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    return {int64_t(std::floor(b[0])) - 1, int64_t(std::floor(b[1])) - 1, int64_t(std::ceil(b[2])), int64_t(std::ceil(b[3]))};
+}
+
+void note_cut_text(raster_context::state &s, int32_t x, int32_t y, const char *text, int32_t length,
+                   cairo_scaled_font_t *scaled) {
+    to_utf8(text, length, s.utf8);
+    const line_metrics m = font_cache::metrics(scaled);
+    text_layout *run = layout_of(s, scaled);
+    if (run == nullptr || run->glyphs.empty()) return;
+    const double *ink = ink_of(*run, scaled);
+    if (!(ink[2] > ink[0])) return; // no ink at all (spaces)
+    const double box[4] = {ink[0], ink[1] + m.ascent, ink[2], ink[3] + m.ascent};
+    double b[4];
+    if (!on_canvas(s, x, y, m.height(), box, b)) return;
+    // What can show: the canvas, within the clip. Ink reaching a whole pixel beyond it is cut.
+    double vx1 = 0, vy1 = 0, vx2 = s.width, vy2 = s.height;
+    if (s.clip_set) {
+        vx1 = std::max(vx1, double(s.clip_x1)), vy1 = std::max(vy1, double(s.clip_y1));
+        vx2 = std::min(vx2, double(s.clip_x2 + 1)), vy2 = std::min(vy2, double(s.clip_y2 + 1));
+    }
+    auto beyond = [](double by) { return by >= 1.0 ? int(std::min(by, 1e6)) : 0; };
+    raster_context::cut_text cut{s.utf8, beyond(vx1 - b[0]), beyond(b[2] - vx2), beyond(vy1 - b[1]), beyond(b[3] - vy2)};
+    trim_kept_text(s);
+    if (cut.left == 0 && cut.right == 0 && cut.top == 0 && cut.bottom == 0) return;
+    if (s.cuts.size() < raster_context::max_cut_texts) s.cuts.push_back(std::move(cut));
 }
 
 } // namespace pitwall::raster

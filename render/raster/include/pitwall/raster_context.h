@@ -77,6 +77,17 @@ public:
     void drop_lists();
     int kept_lists() const;
 
+    // Texts cut by their clip: while noting, every text whose glyphs reach a whole pixel or more
+    // beyond the clip in force (or the canvas) is noted with how far, per side, so that a tool can
+    // say which control's text does not fit. take_cut_texts hands over what was noted and forgets it.
+    struct cut_text {
+        std::string text; // UTF-8
+        int left = 0, right = 0, top = 0, bottom = 0; // whole pixels beyond, per side
+    };
+    static constexpr size_t max_cut_texts = 256; // kept until taken; more are not noted
+    void note_cut_texts(bool on);
+    std::vector<cut_text> take_cut_texts();
+
     int live_images() const; // loaded and not yet released
     int decoded_images() const; // the decoded pixels behind them, one per file and requested size
     size_t decoded_image_bytes() const; // their memory, never more than the total image budget
