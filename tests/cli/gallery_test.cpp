@@ -1,5 +1,6 @@
 // `pitwall gallery` end to end: one picture per loaded plug-in, reference pages that list every
-// attribute of every table with a note, and pictures that match their reviewed references.
+// attribute of every table with a note (the engine-wide ones once), each widget's snippet, the
+// page's search, and pictures that match their reviewed references.
 #include "image_compare.h"
 #include "run_tool.h"
 
@@ -62,6 +63,22 @@ TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with
     const std::string md = read_text(dir + "/out/README.md");
     const std::string html = read_text(dir + "/out/index.html");
     EXPECT_EQ(html.find("http"), std::string::npos) << "the page is self-contained";
+    // The engine-wide attributes (ids 0 to 11) once, in a table of their own before the widgets.
+    const size_t md_first_widget = md.find("\n## ", md.find("## Engine-wide attributes") + 1);
+    const size_t html_first_widget = html.find("<section class=\"entry\" id=\"", html.find("id=\"engine-wide-attributes\"") + 1);
+    ASSERT_NE(md_first_widget, std::string::npos);
+    ASSERT_NE(html_first_widget, std::string::npos);
+    for (const gr_attribute_t &a : eng.plugins().front()->attributes()) {
+        if (a.id > 11) continue;
+        const std::string md_row = "| " + std::to_string(a.id) + " | `" + a.name + "` | " + a.type + " | ";
+        const std::string html_row = "<td class=\"id\">" + std::to_string(a.id) + "</td><td><code>" + a.name +
+                                     "</code></td><td>" + a.type + "</td>";
+        EXPECT_LT(md.find(md_row), md_first_widget) << a.name;
+        EXPECT_LT(html.find(html_row), html_first_widget) << a.name;
+        // Only a widget that gives it a meaning of its own lists it again (the labels' text colour).
+        const bool own_meaning = std::string(a.name) == "color";
+        EXPECT_EQ(md.find(md_row, md_first_widget) != std::string::npos, own_meaning) << a.name;
+    }
     for (const auto &p : eng.plugins()) {
         const std::string file = p->path().substr(p->path().find("libgre-plugin-") + 14);
         const std::string picture = file.substr(0, file.size() - 3) + ".png";
@@ -73,10 +90,12 @@ TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with
             << p->display_name();
         EXPECT_NE(html.find("<img src=\"" + picture + "\""), std::string::npos) << p->display_name();
         for (const gr_attribute_t &a : p->attributes()) {
+            if (a.id <= 11) continue;
             const std::string id = std::to_string(a.id), name = a.name, type = a.type;
-            EXPECT_NE(md.find("| " + id + " | `" + name + "` | " + type + " | "), std::string::npos)
+            EXPECT_NE(md.find("| " + id + " | `" + name + "` | " + type + " | ", md_first_widget), std::string::npos)
                 << p->display_name() << " " << name;
-            EXPECT_NE(html.find("<td class=\"id\">" + id + "</td><td><code>" + name + "</code></td><td>" + type + "</td>"),
+            EXPECT_NE(html.find("<td class=\"id\">" + id + "</td><td><code>" + name + "</code></td><td>" + type + "</td>",
+                                html_first_widget),
                       std::string::npos)
                 << p->display_name() << " " << name;
         }
@@ -92,6 +111,7 @@ TEST_F(gallery_cli, writes_one_picture_per_plugin_and_lists_every_attribute_with
               std::string::npos);
     EXPECT_NE(md.find("| 13 | `render_title` | 1s0 | Title text; unset or empty means no title. | none |"), std::string::npos);
     EXPECT_NE(md.find("| 2 | `width` | 4u1 | Width of the widget. | the control's width | integer, px |"), std::string::npos);
+    EXPECT_NE(md.find("| 4 | `color` | 4u1 | Text colour. | 0 | colour |"), std::string::npos) << "the labels' own colour";
     EXPECT_NE(md.find("`font` | 1s0 | Font resource name; empty means the default font. | fonts/CPMono_v07 Plain.otf |"),
               std::string::npos);
 }
@@ -124,6 +144,75 @@ TEST_F(gallery_cli, sheets_match_their_reference_pictures) {
                           << k_channel_tolerance << ", largest channel difference " << d.max_channel;
         }
     }
+}
+
+// HTML as the page writes text: markup and quotes escaped.
+std::string escaped(const std::string &s) {
+    std::string out;
+    for (char ch : s) {
+        switch (ch) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&#39;"; break;
+        default: out += ch;
+        }
+    }
+    return out;
+}
+
+// Each widget's section starts from the control `pitwall snippet` prints, copyable in both pages,
+// and links to the engine-wide list; the page searches itself with nothing fetched.
+TEST_F(gallery_cli, every_widget_shows_its_snippet_and_links_to_the_engine_wide_attributes) {
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const std::string md = read_text(dir + "/out/README.md");
+    const std::string html = read_text(dir + "/out/index.html");
+    engine eng(PITWALL_APP_DIR);
+    std::vector<error> errors;
+    eng.load_plugin_dir(PITWALL_PLUGIN_DIR, &errors);
+    for (const auto &p : eng.plugins()) {
+        SCOPED_TRACE(p->display_name());
+        const tool_result snippet = run_pitwall({"snippet", p->display_name(), "--plugins", PITWALL_PLUGIN_DIR}, dir);
+        ASSERT_EQ(snippet.exit_code, 0) << snippet.err;
+        ASSERT_FALSE(snippet.out.empty());
+        const size_t md_section = md.find("\n## " + p->display_name() + "\n");
+        const size_t md_next = md.find("\n## ", md_section + 1);
+        ASSERT_NE(md_section, std::string::npos);
+        const std::string md_part = md.substr(md_section, md_next - md_section);
+        EXPECT_NE(md_part.find("```json\n" + snippet.out + "```\n"), std::string::npos);
+        EXPECT_NE(md_part.find("[engine-wide attributes](#engine-wide-attributes)"), std::string::npos);
+
+        std::string code = snippet.out.substr(0, snippet.out.size() - 1); // without the last newline
+        const size_t at = html.find("\">" + escaped(code) + "</code></pre>");
+        ASSERT_NE(at, std::string::npos);
+        const size_t section = html.rfind("<section class=\"entry\" id=\"", at);
+        const size_t end = html.find("</section>", at);
+        const std::string part = html.substr(section, end - section);
+        EXPECT_NE(part.find("<h2>" + escaped(p->display_name()) + "</h2>"), std::string::npos);
+        EXPECT_NE(part.find("<a href=\"#engine-wide-attributes\">"), std::string::npos);
+        EXPECT_NE(part.find("<button type=\"button\" class=\"copy\""), std::string::npos);
+        EXPECT_EQ(part.find("<code>rot_center_y</code></td>"), std::string::npos) << "listed once, on the index";
+    }
+    // A gauge's caption and a label's line break are text in the page, not markup.
+    EXPECT_NE(html.find("&quot;text&quot;: &quot;&lt;channel value&gt;&quot;"), std::string::npos);
+    EXPECT_EQ(html.find("<channel value>"), std::string::npos);
+    EXPECT_EQ(html.find("<br>"), std::string::npos);
+    // The search box and its script are in the page; nothing is fetched.
+    EXPECT_NE(html.find("<input id=\"search\" type=\"search\""), std::string::npos);
+    EXPECT_NE(html.find("box.addEventListener('input', filter);"), std::string::npos);
+    EXPECT_EQ(html.find("<script src"), std::string::npos);
+    EXPECT_EQ(html.find("<link"), std::string::npos);
+    EXPECT_EQ(html.find("http"), std::string::npos);
+}
+
+// The pages come out the same from run to run.
+TEST_F(gallery_cli, pages_are_the_same_from_run_to_run) {
+    ASSERT_EQ(result.exit_code, 0) << result.err;
+    const tool_result again = run_pitwall({"gallery", "-o", dir + "/again", "--plugins", PITWALL_PLUGIN_DIR}, dir);
+    ASSERT_EQ(again.exit_code, 0) << again.err;
+    for (const char *page : {"/README.md", "/index.html"})
+        EXPECT_EQ(read_text(dir + "/again" + page), read_text(dir + "/out" + page)) << page;
 }
 
 TEST_F(gallery_cli, an_unwritable_folder_is_a_usage_error) {

@@ -78,6 +78,11 @@ nlohmann::ordered_json snippet_control(const sheet &s, const std::string &name, 
     return c;
 }
 
+std::string snippet_text(const std::string &widget) {
+    const sheet s = sheet_for(widget);
+    return snippet_control(s, s.widget, 0, 0, s.cell_width, s.cell_height).dump(2);
+}
+
 int cmd_snippet(const options &opts) {
     std::unique_ptr<engine> eng = make_engine(opts, default_app_dir());
     if (!eng) return exit_usage;
@@ -88,8 +93,7 @@ int cmd_snippet(const options &opts) {
                      names.c_str());
         return exit_usage;
     }
-    const sheet s = sheet_for(opts.widget);
-    std::printf("%s\n", snippet_control(s, s.widget, 0, 0, s.cell_width, s.cell_height).dump(2).c_str());
+    std::printf("%s\n", snippet_text(opts.widget).c_str());
     return exit_ok;
 }
 

@@ -18,6 +18,10 @@ namespace pitwall::cli {
 nlohmann::ordered_json snippet_control(const sheet &s, const std::string &name, int16_t x, int16_t y, int16_t width,
                                        int16_t height);
 
+// What `pitwall snippet WIDGET` prints (without its last newline): the control of the widget's
+// sheet at its own size, indented by two. The gallery's pages show the same text.
+std::string snippet_text(const std::string &widget);
+
 } // namespace pitwall::cli
 
 #endif // PITWALL_TOOL_SNIPPET_H
