@@ -7,7 +7,8 @@
 // Only the frames themselves are collected: loading, building and the warm-up frames (the first,
 // whole frame, which loads fonts and images, and for partial frames one frame of each of the two
 // values) run before instrumentation starts, and each value change is made with collection off.
-// Instructions per frame are then the run's total divided by FRAMES.
+// Instructions per frame are then the run's total divided by FRAMES. The pixels repainted per
+// frame, their mean, are printed on standard output.
 //
 // Exit code 0 when every draw succeeded, 1 when a draw returned nonzero, 2 for a usage or scene
 // error, or when built without <valgrind/callgrind.h> (the client requests would be missing).
@@ -72,14 +73,17 @@ int main(int argc, char **argv) {
         failed += scene.track_frame(); // every tracked value set once, outside the count
     }
 
+    double repainted = 0;
     CALLGRIND_START_INSTRUMENTATION;
     for (long i = 0; i < frames; ++i) {
         if (partial) scene.change_value();
         CALLGRIND_TOGGLE_COLLECT;
         failed += partial ? scene.partial_frame() : track ? scene.track_frame() : scene.full_frame();
         CALLGRIND_TOGGLE_COLLECT;
+        repainted += double(scene.repainted());
     }
     CALLGRIND_STOP_INSTRUMENTATION;
+    std::printf("repainted %.0f pixels per frame\n", repainted / double(frames));
 
     if (failed != 0) {
         std::fprintf(stderr, "pitwall_frames: %d draws returned nonzero\n", failed);

@@ -74,11 +74,22 @@ scene_frames::~scene_frames() {
 }
 
 int scene_frames::full_frame() {
+    last_full_ = true;
     canvas_->clear(scene_.background);
     return run_.draw(canvas_->context());
 }
 
-int scene_frames::partial_frame() { return run_.draw_changed(canvas_->context(), repaint_, {}, kept_.get()); }
+int scene_frames::partial_frame() {
+    last_full_ = false;
+    return run_.draw_changed(canvas_->context(), repaint_, {}, kept_.get());
+}
+
+int64_t scene_frames::repainted() const {
+    if (last_full_) return int64_t(canvas_->width()) * canvas_->height();
+    int64_t pixels = 0;
+    for (const gr_rect_t &r : run_.damage()) pixels += int64_t(r.x2 - r.x1 + 1) * (r.y2 - r.y1 + 1);
+    return pixels;
+}
 
 // The first track frame sets every tracked value (the player's first step), the later ones only
 // what changed.

@@ -53,9 +53,14 @@ public:
     std::string choose_change(const std::string &control, const std::string &attribute, const std::string &first,
                               const std::string &second);
 
+    // The canvas pixels the last frame repainted: all of them for a full frame, the damage of a
+    // partial or track frame.
+    int64_t repainted() const;
+
     static constexpr double track_step_seconds = 1.0 / 25;
 
 private:
+    bool last_full_ = true;
     pitwall::scene scene_;
     std::unique_ptr<pitwall::engine> engine_;
     std::unique_ptr<pitwall::raster_context> canvas_;

@@ -65,8 +65,8 @@ if [ "$mode" = instructions ]; then
   {
     echo "$measured_on, $(valgrind --version)."
     echo
-    echo "| scene | frame | change | instructions/frame | frames counted |"
-    echo "|---|---|---|--:|--:|"
+    echo "| scene | frame | change | instructions/frame | pixels repainted/frame | frames counted |"
+    echo "|---|---|---|--:|--:|--:|"
   } >"$table"
   for case in "${cases[@]}"; do
     IFS='|' read -r scene kind frames control attribute first second <<<"$case"
@@ -81,15 +81,15 @@ if [ "$mode" = instructions ]; then
       what="tracks at 25 fps"
     fi
     out="$work/callgrind.out"
-    valgrind -q --tool=callgrind --instr-atstart=no --collect-atstart=no --callgrind-out-file="$out" \
-      "$build/bin/pitwall_frames" "$scene" "$kind" "$frames" "${change[@]}"
+    repainted="$(valgrind -q --tool=callgrind --instr-atstart=no --collect-atstart=no --callgrind-out-file="$out" \
+      "$build/bin/pitwall_frames" "$scene" "$kind" "$frames" "${change[@]}" | sed -n 's/^repainted \([0-9]*\) pixels per frame$/\1/p')"
     # One "totals:" line per dump; the collected region is the frames alone.
     total="$(awk '/^totals:/ { sum += $2 } END { printf "%.0f", sum }' "$out")"
     if [ "$total" -eq 0 ]; then
       echo "pitwall: callgrind counted nothing for $scene ($kind); remove $build and run again" >&2
       exit 1
     fi
-    echo "| $(basename "$scene") | $kind | $what | $(awk -v t="$total" -v n="$frames" 'BEGIN { printf "%.0f", t / n }') | $frames |" >>"$table"
+    echo "| $(basename "$scene") | $kind | $what | $(awk -v t="$total" -v n="$frames" 'BEGIN { printf "%.0f", t / n }') | ${repainted:-?} | $frames |" >>"$table"
   done
 else
   load="$(cut -d' ' -f1 /proc/loadavg)"
