@@ -19,7 +19,7 @@
 namespace {
 
 // Two channels on three tracks: "b" feeds two, so a column shared between channels is read too.
-const char *const scene_text = R"({"controls": [], "telemetry": {"file": "lap.csv", "time": "t", "channels": {
+const char *const scene_text = R"({"controls": [{"widget": "Basic Box", "name": "x"}, {"widget": "Label", "name": "y"}], "telemetry": {"file": "lap.csv", "time": "t", "channels": {
   "a": {"control": "x", "attribute": "value"},
   "b": [{"control": "x", "attribute": "width"}, {"control": "y", "attribute": "value", "interpolation": "step"}]
 }}})";

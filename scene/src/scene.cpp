@@ -81,10 +81,24 @@ private:
     bool read_control(const json &j, const scene &s, scene_control &out);
     // The widget of a control a step names, from the scene's controls and the clones so far.
     bool known_control(const json &at, const std::string &name, const std::string &what, std::string *widget);
-    // A track's or a telemetry channel's attribute, checked for a control the scene has; names in
-    // the keys of a track (`keys` null for a channel) become their numbers.
+    // A track's or a telemetry channel's control, checked against the scene's controls and the
+    // clones its steps make, and its attribute against the control's widget (a text attribute when
+    // there is a format); names in the keys of a track (`keys` null for a channel) become their
+    // numbers. Each error is at its place in the scene and names the track or the channel.
     bool check_driven(const json &j, const std::string &control, const std::string &attribute, std::vector<track_key> *keys,
                       const std::string &what);
+    // A mistake in a track or a channel: the end of the read, or one more error for lint.
+    bool refuse_driven(const json &at, const std::string &why) {
+        if (attribute_errors_ == nullptr) return fail(at, why);
+        attribute_errors_->push_back(doc_.where(at) + ": " + why);
+        return false;
+    }
+    // How errors name the log's channel: telemetry "lap.csv" channel "rpm".
+    static std::string channel_name(const json &telemetry, const std::string &column) {
+        auto file = telemetry.find("file");
+        return "telemetry " + (file != telemetry.end() && file->is_string() ? "\"" + file->get<std::string>() + "\" " : "") +
+               "channel \"" + column + "\"";
+    }
     bool read_step(const json &j, size_t number, scene_step &out);
     bool read_interpolation(const json &j, std::optional<track_interpolation> &out, const std::string &what);
     bool read_track(const json &j, size_t number, track &out);
@@ -141,13 +155,16 @@ bool scene_reader::read(scene &out) {
     }
     if (auto tracks = root.find("tracks"); tracks != root.end()) {
         if (!tracks->is_array()) return fail(*tracks, "\"tracks\" must be an array of tracks");
-        for (const json &t : *tracks) {
+        for (size_t number = 1; number <= tracks->size(); ++number) {
+            const json &t = (*tracks)[number - 1];
             track tr;
-            if (!read_track(t, out.tracks.size() + 1, tr)) return false;
-            // Named as the player names it in its own errors.
-            const std::string what =
-                "track " + std::to_string(out.tracks.size() + 1) + " (\"" + tr.control + "\" " + tr.attribute + ")";
-            if (!check_driven(t, tr.control, tr.attribute, &tr.keys, what)) return false;
+            if (!read_track(t, number, tr)) return false;
+            tr.origin = "track " + std::to_string(number);
+            tr.where = doc_.where(t);
+            if (!check_driven(t, tr.control, tr.attribute, &tr.keys, tr.origin)) {
+                if (attribute_errors_ == nullptr) return false;
+                continue; // lint goes on to the next one
+            }
             out.tracks.push_back(std::move(tr));
         }
     }
@@ -159,7 +176,8 @@ bool scene_reader::read(scene &out) {
                     return !m.is_object() || !m.contains("control") || !m["control"].is_string() ||
                            !m.contains("attribute") || !m["attribute"].is_string() ||
                            check_driven(m, m["control"].get<std::string>(), m["attribute"].get<std::string>(), nullptr,
-                                        "channel \"" + it.key() + "\"");
+                                        channel_name(*tel, it.key())) ||
+                           attribute_errors_ != nullptr;
                 };
                 if (!it->is_array() && !check(*it)) return false;
                 if (it->is_array())
@@ -323,23 +341,30 @@ bool scene_reader::known_control(const json &at, const std::string &name, const 
 
 bool scene_reader::check_driven(const json &j, const std::string &control, const std::string &attribute,
                                 std::vector<track_key> *keys, const std::string &what) {
-    // A control the scene does not have is the player's to report, when the track is played.
-    const widget_info *w = nullptr;
-    std::string widget;
+    const std::string *widget = nullptr;
     for (const auto &[name, c] : controls_)
         if (name == control) {
-            widget = c;
-            w = find_widget_info(c);
+            widget = &c;
             break;
         }
+    if (widget == nullptr) {
+        std::vector<std::string> names;
+        for (const auto &c : controls_) names.push_back(c.first);
+        return refuse_driven(j["control"], what + ": no control named \"" + control + "\"" + did_you_mean(control, names));
+    }
+    // A widget the catalog does not describe is checked by the player, against its plug-in's table.
+    const widget_info *w = find_widget_info(*widget);
     if (w == nullptr) return true;
     const attribute_info *a = w->find(attribute);
     if (a == nullptr) {
         std::vector<std::string> names;
         for (const attribute_info &i : w->attributes) names.push_back(i.name);
-        return fail(j["attribute"], what + ": \"" + widget + "\" has no attribute \"" + attribute + "\"" +
-                                        did_you_mean(attribute, names));
+        return refuse_driven(j["attribute"], what + ": control \"" + control + "\" has no attribute \"" + attribute +
+                                                 "\"" + did_you_mean(attribute, names));
     }
+    if (auto f = j.find("format"); f != j.end() && a->type != "1s0")
+        return refuse_driven(*f, what + ": a format writes text, but \"" + attribute + "\" of control \"" + control +
+                                     "\" (" + *widget + ") takes a number");
     if (keys == nullptr || a->values.empty()) return true;
     for (size_t i = 0; i < keys->size(); ++i) {
         const auto *name = std::get_if<std::string>(&(*keys)[i].value);
@@ -349,8 +374,9 @@ bool scene_reader::check_driven(const json &j, const std::string &control, const
         else if (a->kind == attribute_kind::palette || !parse_colour(*name, colour)) {
             std::vector<std::string> names;
             for (const named_value &v : a->values) names.push_back(v.name);
-            return fail(j["keys"][i][1], what + ": \"" + attribute + "\" has no value named \"" + *name + "\"" +
-                                             did_you_mean(*name, names) + "; the names: " + a->values_text());
+            return refuse_driven(j["keys"][i][1], what + ": \"" + attribute + "\" of control \"" + control +
+                                                      "\" has no value named \"" + *name + "\"" +
+                                                      did_you_mean(*name, names) + "; the names: " + a->values_text());
         }
     }
     return true;
@@ -557,8 +583,9 @@ bool scene_reader::read_log(const json &j, scene &out) {
     if (channels == j.end() || !channels->is_object())
         return fail(channels == j.end() ? j : *channels, "\"telemetry\" needs \"channels\", columns to controls");
     std::vector<telemetry_channel> mapped;
+    std::vector<const json *> mapping_at; // each channel's mapping in the scene
     auto read_mapping = [&](const std::string &column, const json &m) {
-        const std::string what = "channel \"" + column + "\"";
+        const std::string what = channel_name(j, column);
         if (!m.is_object() || !m.contains("control") || !m["control"].is_string() || !m.contains("attribute") ||
             !m["attribute"].is_string())
             return fail(m, what + " needs \"control\" and \"attribute\", names");
@@ -572,7 +599,8 @@ bool scene_reader::read_log(const json &j, scene &out) {
             if (!(format = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
         }
         mapped.push_back({column, m["control"].get<std::string>(), m["attribute"].get<std::string>(),
-                          how.value_or(track_interpolation::linear), std::move(format)});
+                          how.value_or(track_interpolation::linear), std::move(format), what, doc_.where(m)});
+        mapping_at.push_back(&m);
         return true;
     };
     // A column drives one attribute, or several given as a list.
@@ -585,8 +613,13 @@ bool scene_reader::read_log(const json &j, scene &out) {
             if (!read_mapping(it.key(), m)) return false;
     }
     error why;
-    if (!pitwall::read_telemetry(absolute(folder_, file->get<std::string>()), time, mapped, out.tracks, &why))
+    size_t failed_channel = mapped.size();
+    if (!pitwall::read_telemetry(absolute(folder_, file->get<std::string>()), time, mapped, out.tracks, &why,
+                                 &failed_channel)) {
+        // A column the log lacks is the channel's mistake, at its mapping; the rest are the log's.
+        if (failed_channel < mapped.size()) return fail(*mapping_at[failed_channel], mapped[failed_channel].origin + ": " + why);
         return fail(*file, why);
+    }
     return true;
 }
 

@@ -113,7 +113,9 @@ double tracks_duration(const scene &s) {
 error check_tracks(const engine &eng, const scene &s) {
     for (size_t i = 0; i < s.tracks.size(); ++i) {
         const track &t = s.tracks[i];
-        const std::string what = "track " + std::to_string(i + 1) + " (" + quoted(t.control) + " " + t.attribute + ")";
+        const std::string what =
+            (t.where.empty() ? "" : t.where + ": ") +
+            (t.origin.empty() ? "track " + std::to_string(i + 1) : t.origin) + " (" + quoted(t.control) + " " + t.attribute + ")";
         auto named = [&](const scene_control &c) { return c.name == t.control; };
         auto c = std::find_if(s.controls.begin(), s.controls.end(), named);
         if (c == s.controls.end()) return what + ": no control named " + quoted(t.control);

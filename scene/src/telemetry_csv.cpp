@@ -3,6 +3,7 @@
 // the rows; the second turns the mapped columns into keys, reserved to that count.
 #include "telemetry_csv.h"
 
+#include "pitwall/attribute_catalog.h"
 #include "pitwall/file_read.h"
 
 #include <algorithm>
@@ -159,7 +160,8 @@ double seconds_of(const attr_value &v) {
 } // namespace
 
 bool read_telemetry(const std::string &path, const std::string &time_column,
-                    const std::vector<telemetry_channel> &channels, std::vector<track> &out, error *err) {
+                    const std::vector<telemetry_channel> &channels, std::vector<track> &out, error *err,
+                    size_t *failed_channel) {
     std::string text, why;
     if (!read_regular_file(path, max_telemetry_bytes, text, &why)) {
         if (err != nullptr) *err = path + ": " + why;
@@ -205,7 +207,7 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     std::vector<size_t> slot_of(header.size(), unmapped), column_of_slot;
     auto slot_for = [&](const std::string &column, size_t &slot) {
         auto it = column_named.find(column);
-        if (it == column_named.end()) return fail("no column " + quoted(column));
+        if (it == column_named.end()) return fail("no column " + quoted(column) + did_you_mean(column, header));
         if (slot_of[it->second] == unmapped) {
             slot_of[it->second] = column_of_slot.size();
             column_of_slot.push_back(it->second);
@@ -217,7 +219,10 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     if (!slot_for(time_column, time_slot)) return false;
     std::vector<size_t> channel_slot(channels.size());
     for (size_t c = 0; c < channels.size(); ++c)
-        if (!slot_for(channels[c].column, channel_slot[c])) return false;
+        if (!slot_for(channels[c].column, channel_slot[c])) {
+            if (failed_channel != nullptr) *failed_channel = c;
+            return false;
+        }
     std::vector<std::string> slot_text(column_of_slot.size());
 
     // Second pass: the rows again, now known to be well formed.
@@ -234,7 +239,7 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     std::vector<track> tracks;
     tracks.reserve(channels.size());
     for (const telemetry_channel &ch : channels) {
-        tracks.push_back(track{ch.control, ch.attribute, ch.interpolation, {}, ch.format});
+        tracks.push_back(track{ch.control, ch.attribute, ch.interpolation, {}, ch.format, ch.origin, ch.where});
         tracks.back().keys.reserve(rows);
     }
     double previous = 0;

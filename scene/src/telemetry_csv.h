@@ -30,6 +30,8 @@ struct telemetry_channel {
     std::string attribute;
     track_interpolation interpolation = track_interpolation::linear;
     std::optional<value_format> format{};
+    std::string origin{}; // how errors name the channel, kept with its track
+    std::string where{};  // "LINE:COLUMN" of its mapping in the scene
 };
 
 // One track per channel, keyed by the time column (seconds, never going back), appended to `out`
@@ -39,9 +41,12 @@ struct telemetry_channel {
 //
 // Fields are separated by commas; a field may be quoted "like, this", with "" for a quote. Lines
 // end in LF, CRLF or CR; blank ones are skipped; a UTF-8 byte order mark is skipped. Errors read
-// "PATH:LINE: cause" (or "PATH: cause" for the log as a whole); `out` is left as it was.
+// "PATH:LINE: cause" (or "PATH: cause" for the log as a whole); `out` is left as it was. When the
+// log has no column a channel names, `failed_channel` (when given) gets that channel's index and
+// the error suggests the nearest column.
 bool read_telemetry(const std::string &path, const std::string &time_column,
-                    const std::vector<telemetry_channel> &channels, std::vector<track> &out, error *err);
+                    const std::vector<telemetry_channel> &channels, std::vector<track> &out, error *err,
+                    size_t *failed_channel = nullptr);
 
 } // namespace pitwall
 

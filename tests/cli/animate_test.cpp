@@ -142,7 +142,7 @@ TEST_F(animate_cli, refuses_bad_videos_tracks_and_logs) {
   "tracks": [{"control": "ghost", "attribute": "value", "keys": [[0, 1]]}]})");
     write("bad.csv", "t,rpm\n0,1\n0.1,fast\n");
     const std::string log_json =
-        R"({"controls": [], "telemetry": {"file": "bad.csv", "channels": {"rpm": {"control": "c", "attribute": "v"}}}})";
+        R"({"controls": [{"widget": "Own Widget", "name": "c"}], "telemetry": {"file": "bad.csv", "channels": {"rpm": {"control": "c", "attribute": "v"}}}})";
     const std::string bad_log = write("log.json", log_json);
     const std::string file_at = "1:" + std::to_string(log_json.find("\"bad.csv\"") + 1);
     const struct {
@@ -150,7 +150,7 @@ TEST_F(animate_cli, refuses_bad_videos_tracks_and_logs) {
         std::string error;
     } cases[] = {
         {{ghost, "-o", dir + "/f", "--video", dir + "/out.avi"}, "the video is a .mp4, .gif or .webm file"},
-        {{ghost, "-o", dir + "/f"}, "pitwall animate: track 1 (\"ghost\" value): no control named \"ghost\"\n"},
+        {{ghost, "-o", dir + "/f"}, "pitwall: " + ghost + ":2:26: track 1: no control named \"ghost\"\n"},
         {{bad_log, "-o", dir + "/f"},
          "pitwall: " + bad_log + ":" + file_at + ": " + dir + "/bad.csv:3: \"fast\" in column rpm is not a number\n"},
     };

@@ -190,9 +190,9 @@ TEST(scene_names, attribute_errors_give_line_column_and_a_suggestion) {
         {R"({"controls": [{"widget": "Label", "name": "speed"}], "steps": [{"controls": {"speed": {"attributes": {"alignment": "middle"}}}}]})",
          R"(1:116: step 1: control "speed": "Label": attribute "alignment" (4s1) takes an integer or a name, not "middle"; the names: top_left (1), top_center (2), top_right (3), middle_left (4), center (5), middle_right (6), bottom_left (7), bottom_center (8), bottom_right (9))"},
         {R"({"controls": [{"widget": "Label", "name": "l"}], "tracks": [{"control": "l", "attribute": "alignment", "keys": [[0, "middle"]]}]})",
-         R"(1:117: track 1 ("l" alignment): "alignment" has no value named "middle"; the names: top_left (1), top_center (2), top_right (3), middle_left (4), center (5), middle_right (6), bottom_left (7), bottom_center (8), bottom_right (9))"},
+         R"(1:117: track 1: "alignment" of control "l" has no value named "middle"; the names: top_left (1), top_center (2), top_right (3), middle_left (4), center (5), middle_right (6), bottom_left (7), bottom_center (8), bottom_right (9))"},
         {R"({"controls": [{"widget": "Label", "name": "l"}], "telemetry": {"file": "none.csv", "channels": {"speed": {"control": "l", "attribute": "valeu"}}}})",
-         R"(1:136: channel "speed": "Label" has no attribute "valeu" (did you mean "value"?))"},
+         R"(1:136: telemetry "none.csv" channel "speed": control "l" has no attribute "valeu" (did you mean "value"?))"},
     };
     for (const auto &c : cases) {
         pitwall::scene s;

@@ -142,7 +142,7 @@ protected:
 };
 
 TEST_F(tracks_scene, key_errors_are_placed_where_they_are_written) {
-    const std::string head = R"({"controls": [], "tracks": [{"control": "c", "attribute": "value", )";
+    const std::string head = R"({"controls": [{"widget": "Basic Box", "name": "c"}], "tracks": [{"control": "c", "attribute": "value", )";
     const struct {
         std::string rest, marker, message;
     } cases[] = {
@@ -162,13 +162,13 @@ TEST_F(tracks_scene, key_errors_are_placed_where_they_are_written) {
         const std::string json = head + c.rest;
         EXPECT_EQ(error_of(json), at(json, c.marker) + ": " + c.message) << json;
     }
-    const std::string no_attribute = R"({"controls": [], "tracks": [{"control": "c", "keys": [[0, 1]]}]})";
+    const std::string no_attribute = R"({"controls": [{"widget": "Basic Box", "name": "c"}], "tracks": [{"control": "c", "keys": [[0, 1]]}]})";
     EXPECT_EQ(error_of(no_attribute), at(no_attribute, "{\"control\"") + ": track 1 needs \"attribute\", a name");
 }
 
 TEST_F(tracks_scene, text_tracks_hold_and_colour_tracks_interpolate_by_default) {
     pitwall::scene s;
-    ASSERT_EQ(error_of(R"({"controls": [], "tracks": [
+    ASSERT_EQ(error_of(R"({"controls": [{"widget": "Basic Box", "name": "g"}], "tracks": [
         {"control": "g", "attribute": "render_text", "keys": [[0, "N"], [2, "1"]]},
         {"control": "g", "attribute": "color_bg", "keys": [[0, "#000000"], [2, "#204060"]]},
         {"control": "g", "attribute": "value", "interpolation": "step", "keys": [[0, 0], [2, 1]]}]})",
@@ -184,7 +184,7 @@ TEST_F(tracks_scene, text_tracks_hold_and_colour_tracks_interpolate_by_default) 
 // A log's own errors name the CSV file and its line (blank lines are counted, not read); the
 // scene's error is placed at the log's "file".
 TEST_F(tracks_scene, log_errors_name_the_csv_line) {
-    const std::string json = R"({"controls": [], "telemetry": {"file": "lap.csv", "channels": {)"
+    const std::string json = R"({"controls": [{"widget": "Basic Box", "name": "revs"}], "telemetry": {"file": "lap.csv", "channels": {)"
                              R"("rpm": {"control": "revs", "attribute": "value"}}}})";
     const std::string csv = dir + "/lap.csv";
     const struct {
@@ -195,7 +195,6 @@ TEST_F(tracks_scene, log_errors_name_the_csv_line) {
         {"t,rpm\n0,1\n0.2,2\n0.1,3\n", csv + ":4: time 0.1 goes back (the row before is at 0.2)"},
         {"t,rpm\nzero,1\n", csv + ":2: \"zero\" in column t is not a number"},
         {"t,rpm\n0,1e999\n", csv + ":2: \"1e999\" in column rpm is not a number"},
-        {"t,speed\n0,1\n", csv + ": no column \"rpm\""},
         {"t,rpm\n", csv + ": no rows after the header"},
         {"t,\"rpm\n0,1\n", csv + ":1: a quoted field is not closed"},
     };
@@ -203,6 +202,10 @@ TEST_F(tracks_scene, log_errors_name_the_csv_line) {
         std::ofstream(csv) << c.text;
         EXPECT_EQ(error_of(json), at(json, "\"lap.csv\"") + ": " + c.message) << c.text;
     }
+    // A column the log lacks is the channel's mistake: placed at its mapping, with the nearest column.
+    std::ofstream(csv) << "t,speed,rpmm\n0,1,2\n";
+    EXPECT_EQ(error_of(json), at(json, "{\"control\": \"revs\"") + ": telemetry \"lap.csv\" channel \"rpm\": " + csv +
+                                  ": no column \"rpm\" (did you mean \"rpmm\"?)");
     std::filesystem::remove(csv);
     EXPECT_EQ(error_of(json), at(json, "\"lap.csv\"") + ": " + csv + ": No such file or directory");
 }
@@ -214,7 +217,7 @@ TEST_F(tracks_scene, log_columns_become_tracks_keyed_by_the_time_column) {
                                        "0, 1000 ,pit exit,90.5\r\n"
                                        "0.5,2000,\"flat, out\",91\r\n";
     pitwall::scene s;
-    ASSERT_EQ(error_of(R"({"controls": [], "telemetry": {"file": "log.csv", "time": "time", "channels": {
+    ASSERT_EQ(error_of(R"({"controls": [{"widget": "Basic Box", "name": "revs"}, {"widget": "Basic Box", "name": "gauge"}, {"widget": "Basic Box", "name": "lamp"}], "telemetry": {"file": "log.csv", "time": "time", "channels": {
         "rpm": {"control": "revs", "attribute": "value"},
         "water": [{"control": "gauge", "attribute": "value"},
                   {"control": "lamp", "attribute": "value", "interpolation": "step"}]}}})",
@@ -247,7 +250,7 @@ protected:
         return keys.str();
     }
 
-    static inline const std::string k_rpm_scene = R"({"controls": [], "telemetry": {"file": "lap.csv", "channels": {)"
+    static inline const std::string k_rpm_scene = R"({"controls": [{"widget": "Basic Box", "name": "revs"}], "telemetry": {"file": "lap.csv", "channels": {)"
                                                   R"("rpm": {"control": "revs", "attribute": "value"}}}})";
 };
 
@@ -291,7 +294,7 @@ TEST_F(telemetry_log, lines_fields_and_limits) {
 // Every channel takes a key a row: a million rows at most, fewer when many channels share them.
 // The refusal's line shows that every row before it was taken.
 TEST_F(telemetry_log, rows_are_bounded_by_the_keys_they_make) {
-    std::string many = R"({"controls": [], "telemetry": {"file": "lap.csv", "channels": {"rpm": [)";
+    std::string many = R"({"controls": [{"widget": "Own Widget", "name": "c"}], "telemetry": {"file": "lap.csv", "channels": {"rpm": [)";
     for (int i = 0; i < 4096; ++i) many += std::string(i > 0 ? "," : "") + R"({"control": "c", "attribute": "v"})";
     many += "]}}}";
     std::string rows = "t,rpm\n";
@@ -417,10 +420,11 @@ TEST(tracks_played, a_track_must_name_a_control_and_an_attribute_it_has) {
     const struct {
         std::string track, error;
     } cases[] = {
-        {R"({"control": "gone", "attribute": "value", "keys": [[0, 1]]})",
-         "track 1 (\"gone\" value): no control named \"gone\""},
+        {R"({"control": "gone", "attribute": "value", "keys": [[0, 1]]})", "5:141: track 1: no control named \"gone\""},
+        {R"({"control": "bx", "attribute": "value", "keys": [[0, 1]]})",
+         "5:141: track 1: no control named \"bx\" (did you mean \"box\"?)"},
         {R"({"control": "box", "attribute": "colour", "keys": [[0, 1]]})",
-         "5:161: track 1 (\"box\" colour): \"Basic Box\" has no attribute \"colour\" (did you mean \"color\"?)"},
+         "5:161: track 1: control \"box\" has no attribute \"colour\" (did you mean \"color\"?)"},
     };
     for (const auto &c : cases) EXPECT_EQ(play(k_box + "\"tracks\": [" + c.track + "]}", 1, 1).err, c.error);
 }

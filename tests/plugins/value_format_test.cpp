@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -202,16 +204,19 @@ TEST_F(formatted_scene, a_written_track_with_a_format_counts_up_as_text) {
     EXPECT_EQ(texts_at(json, {0, 1, 2, 3.5, 9}, &err),
               (std::vector<std::string>{"\"-2.0 s\"", "\"-1.0 s\"", "\"+0.0 s\"", "\"+1.5 s\"", "\"+2.0 s\""}));
     EXPECT_EQ(err, "");
-    // A format on a number attribute is refused before the first frame.
+    // A format on a number attribute is refused as the scene is read, at the format.
     const std::string on_value = k_box + R"("tracks": [{"control": "lap", "attribute": "value",
         "format": "%.1f", "keys": [[0, 1]]}]})";
     EXPECT_TRUE(texts_at(on_value, {0}, &err).empty());
-    EXPECT_EQ(err, "track 1 (\"lap\" value): the format \"%.1f\" writes text, but \"value\" of \"Basic Box\" takes a number");
+    const size_t format_at = on_value.find("\"%.1f\"");
+    const std::string line_column = std::to_string(1 + std::count(on_value.begin(), on_value.begin() + long(format_at), '\n')) +
+                                    ":" + std::to_string(format_at - on_value.rfind('\n', format_at));
+    EXPECT_EQ(err, line_column + ": track 1: a format writes text, but \"value\" of control \"lap\" (Basic Box) takes a number");
 }
 
 TEST_F(formatted_scene, format_errors_are_placed_at_the_format) {
     std::ofstream(dir + "/lap.csv") << "t,lap\n0,83\n";
-    const std::string head = R"({"controls": [], )";
+    const std::string head = R"({"controls": [{"widget": "Basic Box", "name": "c"}], )";
     const struct {
         std::string rest, marker, message;
     } cases[] = {
@@ -221,8 +226,8 @@ TEST_F(formatted_scene, format_errors_are_placed_at_the_format) {
          "track 1: \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\""},
         {R"("tracks": [{"control": "c", "attribute": "a", "format": "%f", "keys": [[0, "x"]]}]})", "\"%f\"",
          "track 1: a format writes numbers as text, and these keys are not numbers"},
-        {R"("telemetry": {"file": "lap.csv", "channels": {"lap": {"control": "c", "attribute": "a", "format": "%n"}}}})",
-         "\"%n\"", "channel \"lap\": format \"%n\": %n is not allowed"},
+        {R"("telemetry": {"file": "lap.csv", "channels": {"lap": {"control": "c", "attribute": "render_text", "format": "%n"}}}})",
+         "\"%n\"", "telemetry \"lap.csv\" channel \"lap\": format \"%n\": %n is not allowed"},
     };
     for (const auto &c : cases) {
         const std::string json = head + c.rest;

@@ -35,6 +35,10 @@ struct track {
     track_interpolation interpolation = track_interpolation::linear;
     std::vector<track_key> keys; // by ascending time
     std::optional<value_format> format{};
+    // How errors name it ("track 2", "telemetry \"lap.csv\" channel \"rpm\"") and where the scene
+    // writes it ("LINE:COLUMN"); empty for a track made in code.
+    std::string origin{};
+    std::string where{};
 };
 
 // The value of a track at a time: before the first key the first value, after the last the last.
@@ -48,7 +52,9 @@ std::vector<std::pair<std::string, control_change>> track_changes(const scene &s
 double tracks_duration(const scene &s);
 
 // Every track names a control the scene has (exactly one of that name) and an attribute its
-// widget has, a text attribute when the track has a format; empty when so. Called once the engine has the plug-ins, before playing.
+// widget has, a text attribute when the track has a format; empty when so, else the first
+// mistake, naming the track by its origin and its place. Called once the engine has the
+// plug-ins, before playing (the scene reader has checked what the attribute catalog describes).
 error check_tracks(const engine &eng, const scene &s);
 
 // Plays a scene's tracks frame by frame: each call gives the changes at a time, holding only the
