@@ -119,9 +119,11 @@ void grow(const std::vector<point> &polygon, double half, double sign, std::vect
     }
 }
 
-// The colour at the context's alpha as premultiplied canvas bytes, rounded as Cairo rounds a
-// colour source (to 16 bits per channel, then the top 8), so a band blends as Cairo would.
-uint32_t premultiplied(uint32_t colour, double alpha) {
+} // namespace
+
+// Rounded as Cairo rounds a colour source (to 16 bits per channel, then the top 8), so that a band
+// blends as Cairo would.
+uint32_t band_source(uint32_t colour, double alpha) {
     const double a = alpha / 255.0;
     auto channel = [a](uint32_t value) {
         return uint32_t(static_cast<uint16_t>(double(value) / 255.0 * a * 65535.0 + 0.5) >> 8);
@@ -129,6 +131,10 @@ uint32_t premultiplied(uint32_t colour, double alpha) {
     return channel(255) << 24 | channel((colour >> 16) & 0xFF) << 16 | channel((colour >> 8) & 0xFF) << 8 |
            channel(colour & 0xFF);
 }
+
+namespace {
+
+uint32_t premultiplied(uint32_t colour, double alpha) { return band_source(colour, alpha); }
 
 // The coverage painted onto the canvas a block of rows at a time. The sweep writes each row into
 // the block mask; when the block is done, each cluster of its runs (runs meeting across the rows,
@@ -281,6 +287,42 @@ void draw_band_chains(raster_context::state &s, const chain_set &chains, uint32_
         painter.finish(x1);
     }
     b.sweep.trim();
+}
+
+namespace {
+
+// Coverage bytes written straight into an A8 surface (zero where nothing covers).
+class mask_writer final : public coverage_sink {
+public:
+    mask_writer(unsigned char *pixels, int64_t stride, int64_t y0) : pixels_(pixels), stride_(stride), y0_(y0) {}
+    uint8_t *row(int64_t y) override { return pixels_ + (y - y0_) * stride_; }
+    void run(int64_t, int64_t, int32_t, const uint8_t *) override {}
+
+private:
+    unsigned char *pixels_;
+    int64_t stride_, y0_;
+};
+
+} // namespace
+
+cairo_surface_t *band_mask(band_scratch &b, const chain_set &chains, const pixel_box &box) {
+    if (box.empty() || chains.runs.empty()) return nullptr;
+    const int64_t w = box.x2 - box.x1 + 1, h = box.y2 - box.y1 + 1;
+    if (w > raster_context::max_side || h > raster_context::max_side) return nullptr;
+    cairo_surface_t *mask = cairo_image_surface_create(CAIRO_FORMAT_A8, int(w), int(h));
+    unsigned char *pixels = cairo_image_surface_get_data(mask);
+    if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS || pixels == nullptr) {
+        cairo_surface_destroy(mask);
+        return nullptr;
+    }
+    cairo_surface_flush(mask);
+    b.sweep.reset(box.x1, box.y1, box.x2 + 1, box.y2 + 1);
+    b.sweep.add_chains(chains);
+    mask_writer writer(pixels, cairo_image_surface_get_stride(mask), box.y1);
+    b.sweep.render(writer);
+    b.sweep.trim();
+    cairo_surface_mark_dirty(mask);
+    return mask;
 }
 
 void draw_band(raster_context::state &s, const double *points, size_t count, uint32_t colour) {

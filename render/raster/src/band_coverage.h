@@ -4,6 +4,7 @@
 #define PITWALL_RASTER_BAND_COVERAGE_H
 
 #include "coverage_sweep.h"
+#include "pixel_blend.h"
 #include "pitwall/raster_context.h"
 
 #include <cairo.h>
@@ -57,6 +58,14 @@ void draw_band(raster_context::state &s, const double *points, size_t count, uin
 void band_chains(band_scratch &b, const double *points, size_t count, double tx, double ty, double line_width,
                  chain_set &out);
 void draw_band_chains(raster_context::state &s, const chain_set &chains, uint32_t colour);
+
+// A band's coverage kept whole: an A8 surface of `box` (canvas pixels, inclusive) holding what the
+// sweep gives each pixel, the very bytes draw_band_chains paints through. Painting the colour
+// through it (paint_through_mask with band_source) gives a band's pixels without sweeping it
+// again. Null when it is too large or there is no memory.
+cairo_surface_t *band_mask(band_scratch &b, const chain_set &chains, const pixel_box &box);
+// The colour at the alpha as the premultiplied canvas bytes a band is painted in.
+uint32_t band_source(uint32_t colour, double alpha);
 
 } // namespace pitwall::raster
 

@@ -134,7 +134,7 @@ pixel_box path_box(const double *points, size_t count, const op_state &state, bo
     return box.pixels(state, reach_of(state));
 }
 
-void changed_boxes(const op_list &before, const op_list &after, std::vector<pixel_box> &changed) {
+void changed_boxes(const op_list &before, const op_list &after, std::vector<pixel_box> &changed, op_pairs &same) {
     const size_t n = before.ops.size(), m = after.ops.size();
     size_t head = 0;
     while (head < n && head < m && before.same(before.ops[head], after, after.ops[head])) ++head;
@@ -142,11 +142,18 @@ void changed_boxes(const op_list &before, const op_list &after, std::vector<pixe
     while (tail < n - head && tail < m - head &&
            before.same(before.ops[n - 1 - tail], after, after.ops[m - 1 - tail]))
         ++tail;
+    same.clear();
+    for (size_t i = 0; i < head; ++i) same.emplace_back(uint32_t(i), uint32_t(i));
+    for (size_t k = 0; k < tail; ++k) same.emplace_back(uint32_t(n - 1 - k), uint32_t(m - 1 - k));
     // What lies between changed; taken pairwise, a band that kept its state and colour changed
     // only where its points differ.
     for (size_t i = head; i < n - tail || i < m - tail; ++i) {
         const kept_op *was = i < n - tail ? &before.ops[i] : nullptr;
         const kept_op *is = i < m - tail ? &after.ops[i] : nullptr;
+        if (was != nullptr && is != nullptr && before.same(*was, after, *is)) {
+            same.emplace_back(uint32_t(i), uint32_t(i));
+            continue;
+        }
         if (was != nullptr && is != nullptr && was->kind == op_kind::band && is->kind == op_kind::band &&
             was->state == is->state && was->colour == is->colour && was->count >= 6 && is->count >= 6) {
             band_change(before.points_of(*was), was->count / 2, after.points_of(*is), is->count / 2, is->state,
@@ -156,6 +163,52 @@ void changed_boxes(const op_list &before, const op_list &after, std::vector<pixe
         if (was != nullptr) push(changed, was->box);
         if (is != nullptr) push(changed, is->box);
     }
+}
+
+mask_pool::~mask_pool() {
+    for (cairo_surface_t *m : masks_)
+        if (m != nullptr) cairo_surface_destroy(m);
+}
+
+int32_t mask_pool::add(cairo_surface_t *mask) {
+    bytes_ += size_t(cairo_image_surface_get_stride(mask)) * size_t(cairo_image_surface_get_height(mask));
+    if (!free_.empty()) {
+        const int32_t slot = free_.back();
+        free_.pop_back();
+        masks_[size_t(slot)] = mask;
+        return slot;
+    }
+    masks_.push_back(mask);
+    return int32_t(masks_.size() - 1);
+}
+
+void mask_pool::release(int32_t slot) {
+    cairo_surface_t *&m = masks_[size_t(slot)];
+    if (m == nullptr) return;
+    bytes_ -= size_t(cairo_image_surface_get_stride(m)) * size_t(cairo_image_surface_get_height(m));
+    cairo_surface_destroy(m);
+    m = nullptr;
+    free_.push_back(slot);
+}
+
+void mask_pool::release_all(op_list &list) {
+    for (kept_op &op : list.ops)
+        if (op.mask >= 0) {
+            release(op.mask);
+            op.mask = -1;
+        }
+}
+
+void pass_on_masks(op_list &before, op_list &after, const op_pairs &same, mask_pool &pool) {
+    auto pass = [](kept_op &from, kept_op &to) {
+        if (from.kind != op_kind::band) return;
+        to.mask = from.mask;
+        to.steady = uint16_t(std::min<int>(from.steady + 1, 1000));
+        to.replays = from.replays;
+        from.mask = -1;
+    };
+    for (const auto &[was, is] : same) pass(before.ops[was], after.ops[is]);
+    pool.release_all(before);
 }
 
 } // namespace pitwall::raster

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pitwall::raster {
@@ -52,6 +53,9 @@ struct kept_op {
     uint32_t first = 0, count = 0; // band, line: doubles in the list's points; text: its bytes
     pixel_box box{0, 0, -1, -1};  // the canvas pixels it can change, within its clip
     int32_t chains = -1;           // band: its area cut into chains, once replayed (op_list::prepared)
+    int32_t mask = -1;             // band: its coverage kept whole (a mask_pool slot), once steady
+    uint16_t steady = 0;           // band: lists in a row it came through unchanged
+    uint16_t replays = 0;          // band: rectangles it was replayed in
 
     bool same_arguments(const kept_op &other) const;
 };
@@ -74,8 +78,39 @@ public:
 };
 
 // The boxes of canvas pixels that differ between drawing `before` and drawing `after`, appended to
-// `changed` (possibly overlapping).
-void changed_boxes(const op_list &before, const op_list &after, std::vector<pixel_box> &changed);
+// `changed` (possibly overlapping). `same` receives the operations that are the same in both, as
+// pairs of their places in `before` and in `after`.
+using op_pairs = std::vector<std::pair<uint32_t, uint32_t>>;
+void changed_boxes(const op_list &before, const op_list &after, std::vector<pixel_box> &changed, op_pairs &same);
+
+// The coverage of bands that stay the same from frame to frame (a gauge's shadow ring), kept as
+// A8 surfaces within a budget, so that repainting part of such a band paints through its kept
+// coverage instead of sweeping it again.
+class mask_pool {
+public:
+    mask_pool() = default;
+    ~mask_pool();
+    mask_pool(const mask_pool &) = delete;
+    mask_pool &operator=(const mask_pool &) = delete;
+
+    static constexpr size_t budget_bytes = size_t(16) << 20;
+    bool has_room() const { return bytes_ < budget_bytes; }
+    int32_t add(cairo_surface_t *mask); // takes it over
+    cairo_surface_t *get(int32_t slot) const { return masks_[size_t(slot)]; }
+    void release(int32_t slot);
+    // Every mask `list` holds released; its operations hold none after.
+    void release_all(op_list &list);
+    int count() const { return int(masks_.size() - free_.size()); }
+
+private:
+    std::vector<cairo_surface_t *> masks_;
+    std::vector<int32_t> free_;
+    size_t bytes_ = 0;
+};
+
+// Kept coverage passed on from `before` to the operations of `after` that are the same; what
+// `before` keeps besides is released.
+void pass_on_masks(op_list &before, op_list &after, const op_pairs &same, mask_pool &pool);
 
 // The canvas pixels a band or line of `count` doubles can change, before the clip.
 pixel_box path_box(const double *points, size_t count, const op_state &state, bool band);

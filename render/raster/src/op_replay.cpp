@@ -1,5 +1,7 @@
 // Kept drawing: operations kept per control instead of drawn, compared with the control's previous
 // list, and replayed inside a part of the canvas.
+#include "band_coverage.h"
+#include "pixel_blend.h"
 #include "raster_state.h"
 
 #include <algorithm>
@@ -42,6 +44,17 @@ kept_op &keep(raster_context::state &s, op_kind kind) {
 }
 
 int16_t clamp16(int64_t v) { return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX)); }
+
+// A kept band's area cut into chains, once per list.
+const chain_set &chains_of(raster_context::state &s, op_list &list, kept_op &op) {
+    if (op.chains < 0) {
+        if (list.prepared_used == list.prepared.size()) list.prepared.emplace_back();
+        op.chains = int32_t(list.prepared_used++);
+        band_chains(s.bands, list.points_of(op), op.count, double(op.state.tx), double(op.state.ty),
+                    op.state.line_width, list.prepared[size_t(op.chains)]);
+    }
+    return list.prepared[size_t(op.chains)];
+}
 
 } // namespace
 
@@ -118,7 +131,8 @@ bool raster_context::end_list(std::vector<gr_rect_t> &changed) {
     bool compared = false;
     if (kept != s.lists.end() && kept->second.valid && s.fresh.valid) {
         s.changed.clear();
-        raster::changed_boxes(kept->second, s.fresh, s.changed);
+        raster::changed_boxes(kept->second, s.fresh, s.changed, s.same_ops);
+        raster::pass_on_masks(kept->second, s.fresh, s.same_ops, s.masks);
         for (const raster::pixel_box &b : s.changed) {
             const raster::pixel_box on = raster::meet(b, raster::canvas_box(s));
             if (!on.empty()) changed.push_back({raster::clamp16(on.x1), raster::clamp16(on.y1), raster::clamp16(on.x2),
@@ -127,6 +141,7 @@ bool raster_context::end_list(std::vector<gr_rect_t> &changed) {
         compared = true;
     }
     if (kept == s.lists.end()) kept = s.lists.emplace(s.keeping_key, raster::op_list{}).first;
+    s.masks.release_all(kept->second); // what was not passed on
     // The new list is kept; the old one's buffers take the next list.
     std::swap(kept->second, s.fresh);
     return compared;
@@ -156,14 +171,21 @@ bool raster_context::replay(uint64_t key, const gr_rect_t &area) {
             raster::stroke_rect_now(s, op.rect, op.colour);
             break;
         case raster::op_kind::band:
-            if (op.chains < 0) {
-                // Cut once, painted in every rectangle the list is replayed in.
-                if (list.prepared_used == list.prepared.size()) list.prepared.emplace_back();
-                op.chains = int32_t(list.prepared_used++);
-                raster::band_chains(s.bands, list.points_of(op), op.count, double(op.state.tx), double(op.state.ty),
-                                    op.state.line_width, list.prepared[size_t(op.chains)]);
+            if (op.replays < UINT16_MAX) ++op.replays;
+            if (op.mask < 0 && (op.steady > 0 || op.replays > 2) && s.masks.has_room()) {
+                // The same band again: its coverage is kept whole, and painted through from now on.
+                if (cairo_surface_t *m = raster::band_mask(s.bands, raster::chains_of(s, list, op), op.box))
+                    op.mask = s.masks.add(m);
             }
-            raster::draw_band_chains(s, list.prepared[size_t(op.chains)], op.colour);
+            if (op.mask >= 0) {
+                const raster::pixel_box part = raster::meet(op.box, clip);
+                if (!part.empty())
+                    raster::paint_through_mask(s.canvas, part, s.masks.get(op.mask), op.box.x1, op.box.y1,
+                                               raster::band_source(op.colour, op.state.alpha));
+                break;
+            }
+            // Cut once, painted in every rectangle the list is replayed in.
+            raster::draw_band_chains(s, raster::chains_of(s, list, op), op.colour);
             break;
         case raster::op_kind::line:
             if (raster::meet(op.box, inside).empty() || (op.box.x1 >= inside.x1 && op.box.y1 >= inside.y1 &&
@@ -189,8 +211,18 @@ bool raster_context::replay(uint64_t key, const gr_rect_t &area) {
     return true;
 }
 
-void raster_context::drop_list(uint64_t key) { state_->lists.erase(key); }
-void raster_context::drop_lists() { state_->lists.clear(); }
+void raster_context::drop_list(uint64_t key) {
+    auto kept = state_->lists.find(key);
+    if (kept == state_->lists.end()) return;
+    state_->masks.release_all(kept->second);
+    state_->lists.erase(kept);
+}
+
+void raster_context::drop_lists() {
+    for (auto &[key, list] : state_->lists) state_->masks.release_all(list);
+    state_->lists.clear();
+}
 int raster_context::kept_lists() const { return int(state_->lists.size()); }
+int raster_context::kept_coverages() const { return state_->masks.count(); }
 
 } // namespace pitwall

@@ -105,7 +105,9 @@ struct raster_context::state {
     uint64_t keeping_key = 0;
     raster::op_list fresh;
     std::unordered_map<uint64_t, raster::op_list> lists;
-    std::vector<raster::pixel_box> changed; // end_list's, kept for its capacity
+    raster::mask_pool masks; // the steady bands' kept coverage
+    std::vector<raster::pixel_box> changed; // end_list's, kept for their capacity
+    raster::op_pairs same_ops;
     bool noting_cuts = false;                 // texts a clip cuts are noted in `cuts`
     std::vector<raster_context::cut_text> cuts;
     cairo_surface_t *line_scratch = nullptr;  // where a line repainted in part is stroked whole

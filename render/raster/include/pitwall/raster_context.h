@@ -76,6 +76,7 @@ public:
     void drop_list(uint64_t key);
     void drop_lists();
     int kept_lists() const;
+    int kept_coverages() const; // bands that stayed the same, their coverage kept to paint through
 
     // Texts cut by their clip: while noting, every text whose glyphs reach a whole pixel or more
     // beyond the clip in force (or the canvas) is noted with how far, per side, so that a tool can
