@@ -12,6 +12,7 @@
 
 #include "band_coverage.h"
 #include "font_cache.h"
+#include "glyph_coverage.h"
 #include "gre_host.h"
 #include "image_library.h"
 #include "op_list.h"
@@ -97,6 +98,7 @@ struct raster_context::state {
     raster::text_layout long_layout;    // the run of a text too long to keep, reused
     raster::text_layout scratch_layout; // a new run, before the table keeps it
     bool text_stamps = true;            // upright opaque lines through their kept coverage
+    raster::glyph_coverage glyph_cover; // single glyphs' coverage, the lines' is made of
     raster::band_scratch bands;         // what drawing a band reuses
 
     // Kept drawing (op_replay.cpp): while `keeping` is set, drawing operations are added to it

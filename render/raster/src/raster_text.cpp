@@ -139,7 +139,7 @@ text_layout *layout_of(raster_context::state &s, cairo_scaled_font_t *scaled) {
 // An upright, opaque line through its kept coverage (see text_stamp.h); false when the line has
 // none, and Cairo draws it.
 bool draw_stamped(raster_context::state &s, int32_t x, int32_t y, text_layout &run, double ascent, uint32_t colour) {
-    if (!run.stamp_tried) make_stamp(run, ascent);
+    if (!run.stamp_tried) make_stamp(run, ascent, s.glyph_cover);
     if (!run.stamp) return false;
     const int64_t left = int64_t(x) + s.tx + run.stamp_x, top = int64_t(y) + s.ty + run.stamp_y;
     pixel_box box{left, top, left + cairo_image_surface_get_width(run.stamp.get()) - 1,

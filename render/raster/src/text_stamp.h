@@ -8,6 +8,7 @@
 #ifndef PITWALL_RASTER_TEXT_STAMP_H
 #define PITWALL_RASTER_TEXT_STAMP_H
 
+#include "glyph_coverage.h"
 #include "text_layouts.h"
 
 #include <cstdint>
@@ -17,9 +18,10 @@ namespace pitwall::raster {
 // Lines of more glyphs are left to Cairo: the coverage is made glyph by glyph over the whole line.
 constexpr size_t max_stamp_glyphs = 64;
 
-// Make the layout's coverage for a line whose baseline lies `ascent` below its top; false (and no
-// stamp) when glyphs share pixels, the line is too long or memory runs out.
-bool make_stamp(text_layout &layout, double ascent);
+// Make the layout's coverage for a line whose baseline lies `ascent` below its top, from the
+// glyphs' kept coverage; false (and no stamp) when glyphs share pixels, the line is too long or
+// memory runs out.
+bool make_stamp(text_layout &layout, double ascent, glyph_coverage &glyphs);
 
 } // namespace pitwall::raster
 

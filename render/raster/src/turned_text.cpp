@@ -136,7 +136,7 @@ void draw_turned_line(raster_context::state &s, int32_t x, int32_t y, const text
 bool draw_turned_stamp(raster_context::state &s, int32_t x, int32_t y, text_layout &run, double ascent,
                        int64_t line_height, int quarters, uint32_t colour) {
     if (quarters < 1 || quarters > 3) return false;
-    if (!run.stamp_tried) make_stamp(run, ascent);
+    if (!run.stamp_tried) make_stamp(run, ascent, s.glyph_cover);
     if (!run.stamp) return false;
     cairo_surface_t *stamp = run.stamp.get();
     const quarter_turn turn = turn_at(quarters, x + s.tx, y + s.ty, line_height);
