@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """`pitwall serve` in headless Chromium: the page loads and shows the scene, moving a gauge's value
-changes the picture, a bad value shows the server's message, a scene file changed on disk under
+changes the picture, a bad value shows the server's message, a number typed with a format sets a
+text as the format writes it, a scene file changed on disk under
 unsaved edits is a conflict that keeps them until the page reloads, and a page from another origin
 can neither change nor save anything.
 
@@ -202,6 +203,29 @@ class WorkbenchInBrowser(unittest.TestCase):
         self.wait.until(lambda _: not conflict.is_displayed())
         self.assertFalse(error.is_displayed())
         self.assertEqual(self.canvas_pixel(380, 150), [255, 0, 0, 255])
+
+        # A lap time typed as a number with a clock format beside it: the box's text is the
+        # format's; a text attribute has the format field, a font does not.
+        self.select("box")
+        self.assertEqual(self.browser.find_elements(By.CSS_SELECTOR, '.row[data-attr="font"] input.format'), [])
+        text, text_format = self.field("render_text", "input.text"), self.field("render_text", "input.format")
+        frame_before = self.shown_frame_number()
+        text_format.send_keys("m:ss.SSS")
+        text.clear()
+        text.send_keys("83.4567", Keys.ENTER)
+        self.wait.until(lambda _: self.shown_frame_number() > frame_before and self.image_loaded())
+        self.assertFalse(error.is_displayed(), error.text)
+        table = json.load(urllib.request.urlopen(self.url + "api/control?name=box", timeout=10))
+        shown = {f["name"]: f["value"] for f in table["attributes"]}
+        self.assertEqual(shown["render_text"], "1:23.457")
+        # A format the server refuses: its message in the page, and nothing redrawn.
+        # (Typed over, not cleared: clearing leaves the field, which sends the change.)
+        frame_before = self.shown_frame_number()
+        text_format.send_keys(Keys.CONTROL, "a")
+        text_format.send_keys("%n", Keys.ENTER)
+        self.wait.until(lambda _: error.is_displayed())
+        self.assertEqual(error.text, 'control "box": attribute "render_text": format "%n": %n is not allowed')
+        self.assertEqual(self.shown_frame_number(), frame_before)
 
     def test_another_origins_page_changes_nothing(self):
         """A page from another origin sends what a browser lets it: a no-cors fetch, a text/plain

@@ -459,6 +459,8 @@ json workbench::control_form(const std::string &control, error *err) {
             field["help"] = info->what + " (" + info->kind_text() + "; default " + info->default_value + ")";
         if (type == GR_TYPE_STRING) {
             field["kind"] = "string";
+            // A drawn text may be set from a number through a format (fonts, images and ticks not).
+            if (info == nullptr || info->kind == attribute_kind::text) field["takes_format"] = true;
         } else if (type == GR_TYPE_FLOAT) {
             auto [lo, hi] = float_range(name, attrs);
             field["kind"] = "float";

@@ -121,9 +121,16 @@ async function select(name) {
 // a slider dragged fast sends what it ends on without queueing every step.
 const sending = { busy: false, next: null };
 
-function send(control, attribute, value, row) {
-  sending.next = { control, attribute, value, row };
+function send(control, attribute, value, row, format) {
+  sending.next = { control, attribute, value, row, format };
   if (!sending.busy) flush();
+}
+
+// The body of a change: with a format, the server writes the number as the format's text.
+function changeBody(change) {
+  const body = { control: change.control, attribute: change.attribute, value: change.value };
+  if (change.format !== undefined) body.format = change.format;
+  return body;
 }
 
 async function flush() {
@@ -132,7 +139,7 @@ async function flush() {
   if (!change) return;
   sending.busy = true;
   try {
-    const state = await call('POST', '/api/set', { control: change.control, attribute: change.attribute, value: change.value });
+    const state = await call('POST', '/api/set', changeBody(change));
     change.row.classList.remove('failed');
     showError('');
     showState(state);
@@ -165,6 +172,9 @@ function splitColour(value) {
 }
 
 function element(tag, props) { return Object.assign(document.createElement(tag), props); }
+
+// The format typed for each control's text attribute, kept while the page is open.
+const formats = new Map();
 
 function editor(field, control, row) {
   const edit = element('span', { className: 'edit' });
@@ -229,6 +239,26 @@ function editor(field, control, row) {
     box.inputMode = 'numeric';
     box.addEventListener('change', () => put(numberOrText(box.value)));
     edit.append(box);
+  } else if (field.takes_format) {
+    // A text, or a number written through a format such as m:ss.SSS or %.1f km/h; the format
+    // stays for the attribute while the page is open.
+    const key = control + '\u0000' + field.name;
+    const box = element('input', { type: 'text', className: 'text', value: value === null ? '' : String(value) });
+    if (value === null) box.placeholder = '(null)';
+    const format = element('input', {
+      type: 'text', className: 'format', value: formats.get(key) || '', placeholder: 'format',
+      title: 'Optional: a number in the box written as m:ss.SSS, h:mm:ss, ss.S or one printf conversion (%.1f km/h)',
+    });
+    format.setAttribute('aria-label', field.name + ' format');
+    const apply = () => {
+      const f = format.value.trim();
+      formats.set(key, f);
+      if (f === '') send(control, field.name, box.value, row);
+      else if (box.value.trim() !== '') send(control, field.name, numberOrText(box.value), row, f);
+    };
+    box.addEventListener('change', apply);
+    format.addEventListener('change', apply);
+    edit.append(box, format);
   } else {
     const box = element('input', { type: 'text', className: 'text', value: value === null ? '' : String(value) });
     if (value === null) box.placeholder = '(null)';
