@@ -62,5 +62,16 @@ TEST_F(workbench_format, a_number_sets_a_text_through_its_format) {
     EXPECT_EQ(nlohmann::json::parse(saved.str())["controls"][0]["attributes"]["render_text"], "1:23.457");
 }
 
+// The form offers a format beside the texts a widget draws, not beside a font name.
+TEST_F(workbench_format, the_form_marks_the_drawn_texts_that_take_a_format) {
+    error err;
+    const nlohmann::json form = bench->control_form("lap", &err);
+    ASSERT_EQ(err, "");
+    std::vector<std::string> taking;
+    for (const auto &field : form["attributes"])
+        if (field.value("takes_format", false)) taking.push_back(field["name"]);
+    EXPECT_EQ(taking, (std::vector<std::string>{"render_title", "render_text"}));
+}
+
 } // namespace
 } // namespace pitwall::cli
