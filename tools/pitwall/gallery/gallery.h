@@ -47,9 +47,10 @@ scene sheet_scene(const sheet &s, bool with_captions);
 // The picture's file name: the plug-in library's name without "libgre-plugin-" and ".so".
 std::string picture_name(const plugin &p);
 
-// The reference pages, README.md and index.html, in `dir`, described by the attribute catalog.
-// Returns the attributes it does not describe as "Widget: name" lines (they are marked in the
-// pages too).
+// The reference pages, README.md and index.html, in `dir`, described by the attribute catalog:
+// the engine-wide attributes once, then per widget its picture, its snippet (as `pitwall snippet`
+// prints it) and its own attributes; index.html filters them by a search box. Returns the
+// attributes it does not describe as "Widget: name" lines (they are marked in the pages too).
 struct gallery_entry {
     const plugin *widget;
     std::string picture; // file name inside the gallery folder
