@@ -31,6 +31,8 @@ cases=(
   "examples/racing-dashboard.json|partial|100|rev gauge|value|8720|8740"
   "examples/racing-dashboard.json|partial|100|brake bias|value|56.5|56.6"
   "examples/lap.json|track|250"
+  "bench/scenes/modern-gauge-880.json|full|5"
+  "bench/scenes/modern-gauge-880.json|partial|20|big gauge|value|8720|8740"
 )
 
 scripts/deps.sh
