@@ -204,6 +204,9 @@ int scene_run::draw_changed(gr_context_t *ctx, const std::function<void(const gr
     if (kept != nullptr)
         for (uint64_t key : dropped_) kept->drop_list(key);
     dropped_.clear();
+    // Drawn without kept lists, the widgets draw directly: what any list holds may be out of date.
+    if (kept == nullptr)
+        for (control &c : controls_) c.listed = false;
     std::vector<std::optional<gr_rect_t>> &now = areas_now_;
     now.assign(controls_.size(), std::nullopt);
     for (size_t i = 0; i < controls_.size(); ++i) {

@@ -12,12 +12,11 @@ bool same_rect(const gr_rect_t &a, const gr_rect_t &b) {
     return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
 }
 
-// Points of two bands closer than this count as one (both are floats widened to doubles, so equal
-// points are exactly equal).
+// The plug-ins' points are floats widened to doubles: the same point is exactly equal.
 bool same_point(const double *a, const double *b) { return a[0] == b[0] && a[1] == b[1]; }
 
-// Pixels near the points p[i] for i in indices, grown by `reach` pixels: the pixels whose area
-// comes within reach of them, and one more for the rounding of the coverage.
+// The box of the points added, as the canvas pixels whose area comes within `reach` of it (and one
+// more on each side for the rounding of the coverage).
 struct box_builder {
     double x1 = INFINITY, y1 = INFINITY, x2 = -INFINITY, y2 = -INFINITY;
     void add(const double *p) {

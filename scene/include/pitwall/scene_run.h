@@ -7,10 +7,10 @@
 #include "pitwall/recording_context.h"
 #include "pitwall/scene.h"
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -42,7 +42,7 @@ protected:
     ~kept_drawing() = default;
 };
 
-// kept_drawing over any context with those five calls (the raster context has them).
+// kept_drawing over any context with those four calls (the raster context has them).
 template <class Context> class kept_drawing_of final : public kept_drawing {
 public:
     explicit kept_drawing_of(Context &context) : context_(context) {}
@@ -85,7 +85,8 @@ public:
     // With `kept`, a dirty control that stayed in place draws into a kept list first, and only
     // the boxes where that list differs from its previous one are damaged; a damaged rectangle is
     // then repainted by replaying the kept lists of the controls meeting it (each control is
-    // drawn by its widget at most once a frame). The pixels are those of a full frame either way.
+    // drawn by its widget at most once a frame), the rectangles cut so that none overlap. The
+    // pixels are those of a full frame either way.
     int draw_changed(gr_context_t *ctx, const std::function<void(const gr_rect_t &)> &repaint,
                      const draw_observer &observer = {}, kept_drawing *kept = nullptr);
     // The rectangles the last draw_changed repainted, canvas coordinates, corners inclusive.
