@@ -58,50 +58,14 @@ void coverage_sweep::reset(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
     if (cells_.size() < size_t(width_) + 2) cells_.resize(size_t(width_) + 2, 0.0f);
 }
 
-void coverage_sweep::add_contour(const point *points, size_t count) {
-    if (count < 2 || width_ == 0 || height_ == 0) return;
-    auto direction = [&](size_t i) {
-        const double a = points[i].y, b = points[(i + 1) % count].y;
-        return b > a ? 1 : b < a ? -1 : 0;
-    };
-    // Begin where a chain begins (an edge whose direction differs from the edge before it), so
-    // that no chain runs over the end of the list. A level contour has no area.
-    size_t start = count;
-    for (size_t i = 0; i < count && start == count; ++i)
-        if (direction(i) != 0 && direction(i) != direction((i + count - 1) % count)) start = i;
-    if (start == count) return;
-
-    int running = 0;
-    size_t first = 0;
-    auto close = [&] {
-        if (running == 0) return;
-        if (running < 0) std::reverse(vertices_.begin() + ptrdiff_t(first), vertices_.end());
-        add_chain(first, running);
-    };
-    for (size_t k = 0; k < count; ++k) {
-        const size_t i = (start + k) % count;
-        const int d = direction(i);
-        if (d != running) {
-            close();
-            running = d;
-            first = vertices_.size();
-            if (d != 0) vertices_.push_back({points[i].x - double(x0_), points[i].y - double(y0_), 0.0});
-        }
-        if (d != 0) {
-            const point &p = points[(i + 1) % count];
-            vertices_.push_back({p.x - double(x0_), p.y - double(y0_), 0.0});
-        }
-    }
-    close();
-}
-
 void chain_set::add_contour(const point *points, size_t count) {
     if (count < 2) return;
     auto direction = [&](size_t i) {
         const double a = points[i].y, b = points[(i + 1) % count].y;
         return b > a ? 1 : b < a ? -1 : 0;
     };
-    // As coverage_sweep::add_contour cuts it: from where a chain begins, level edges left out.
+    // Begin where a chain begins (an edge whose direction differs from the edge before it), so
+    // that no chain runs over the end of the list; level edges are left out.
     size_t start = count;
     for (size_t i = 0; i < count && start == count; ++i)
         if (direction(i) != 0 && direction(i) != direction((i + count - 1) % count)) start = i;

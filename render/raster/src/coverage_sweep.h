@@ -1,6 +1,6 @@
 // coverage_sweep.h - the exact covered area of each pixel under closed contours, row by row.
 //
-// Contours are added as polygons; the area they enclose is their union under the non-zero
+// Contours are cut into chains (chain_set) and added to a box; the area they enclose is their union under the non-zero
 // winding rule, so overlapping contours (or a contour crossing itself) count once. Each pixel
 // gets the exact fraction of its area inside, as a byte (0 to 255), with no sampling.
 //
@@ -65,8 +65,9 @@ struct chain_set {
         vertices.clear();
         runs.clear();
     }
-    // Cut a closed polygon (the last point joins the first) into chains, appended. Points must be
-    // finite. A level contour has no area and adds nothing.
+    // Cut a closed polygon (the last point joins the first; canvas coordinates, 0.0 the left edge
+    // of pixel 0) into chains, appended. Points must be finite. A level contour has no area and
+    // adds nothing.
     void add_contour(const point *points, size_t count);
 };
 
@@ -75,12 +76,8 @@ public:
     // Forget the contours added so far; coverage is wanted for the pixels [x0, x1) x [y0, y1).
     void reset(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
-    // A closed polygon: the last point joins the first. Canvas coordinates (0.0 is the left
-    // edge of pixel 0). Points must be finite.
-    void add_contour(const point *points, size_t count);
-
     // The chains of `set`, each from the last vertex above the box's rows to the first below them:
-    // inside the box, exactly what adding the whole contour gives.
+    // inside the box, exactly what its whole contours give.
     void add_chains(const chain_set &set);
 
     // Hand the coverage of the rows of the box to `sink`, top to bottom.
