@@ -40,7 +40,11 @@ struct heading {
 };
 
 heading heading_of(point a, point b, double sign) {
-    const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    // A plain root where the squares cannot overflow (every edge a widget draws): hypot's care
+    // costs several times as much.
+    const bool plain = std::fabs(dx) < 1e150 && std::fabs(dy) < 1e150;
+    const double length = plain ? std::sqrt(dx * dx + dy * dy) : std::hypot(dx, dy);
     const double ux = dx / length, uy = dy / length;
     return {ux, uy, sign * uy, -sign * ux, length};
 }
