@@ -41,17 +41,19 @@ private:
 
 // A scene mapping each of `columns` (comma-separated names) to a control's value.
 std::string scene_of(const std::string &columns) {
-    std::string json = R"({"controls": [], "telemetry": {"file": "log.csv", "channels": {)";
+    // A value box per column, for its channel to drive: a channel must name a control.
+    std::string controls, channels;
     size_t start = 0;
     for (;;) {
         const size_t end = columns.find(',', start);
         const std::string name = columns.substr(start, end - start);
-        json += "\"" + name + "\": {\"control\": \"" + name + "\", \"attribute\": \"value\"}";
+        if (!controls.empty()) controls += ", ", channels += ", ";
+        controls += R"({"widget": "Basic Box", "name": ")" + name + "\"}";
+        channels += "\"" + name + "\": {\"control\": \"" + name + "\", \"attribute\": \"value\"}";
         if (end == std::string::npos) break;
-        json += ", ";
         start = end + 1;
     }
-    return json + "}}}";
+    return R"({"controls": [)" + controls + R"(], "telemetry": {"file": "log.csv", "channels": {)" + channels + "}}}";
 }
 
 bool load(const log_folder &folder, const std::string &json) {
