@@ -160,27 +160,32 @@ TEST_F(starting_points, log_lines_by_level_name_as_quiet_and_verbose_let_them_th
     EXPECT_NE(plain.out.find("log 1 Common Vertical Bar: More than 50 ticks are not supported!\n"), std::string::npos);
 }
 
-// `new` writes a scene whose every control draws, with text, at the size asked; it never writes
-// over a file or through a link.
+// `new` writes a scene whose every control draws, with text that fits, at the size asked (the
+// smallest, a board's 320x240, too); it never writes over a file or through a link.
 TEST_F(starting_points, new_writes_a_scene_that_draws_and_never_replaces_a_file) {
     const std::string scene = dir + "/dash.json";
-    const tool_result made = pitwall({"new", "-o", scene, "--size", "640x360"});
-    ASSERT_EQ(made.exit_code, 0) << made.err;
-    EXPECT_EQ(made.out, scene + "\n");
-    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(slurp(scene));
-    EXPECT_FALSE(doc.contains("fonts"));
-    EXPECT_EQ(doc["canvas"]["width"], 640);
-    EXPECT_EQ(doc["canvas"]["height"], 360);
-    ASSERT_EQ(doc["controls"].size(), 5u);
-    const drawn d = draw(doc);
-    EXPECT_EQ(d.exit_code, 0) << d.err;
-    EXPECT_EQ(d.err, "") << "no failed draw, no font error";
-    for (const auto &c : doc["controls"]) {
-        const int x = c["x"], y = c["y"], w = c["width"], h = c["height"];
-        EXPECT_GE(x, 0);
-        EXPECT_LE(x + w, 640) << c["widget"];
-        EXPECT_LE(y + h, 360) << c["widget"];
-        EXPECT_NE(area(d.with_text, x, y, w, h), area(d.without_text, x, y, w, h)) << c["widget"] << ": no text";
+    for (const auto &[width, height] : {std::pair{640, 360}, std::pair{320, 240}, std::pair{1280, 480}}) {
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        SCOPED_TRACE(size);
+        std::filesystem::remove(scene);
+        const tool_result made = pitwall({"new", "-o", scene, "--size", size});
+        ASSERT_EQ(made.exit_code, 0) << made.err;
+        EXPECT_EQ(made.out, scene + "\n");
+        const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(slurp(scene));
+        EXPECT_FALSE(doc.contains("fonts"));
+        EXPECT_EQ(doc["canvas"]["width"], width);
+        EXPECT_EQ(doc["canvas"]["height"], height);
+        ASSERT_EQ(doc["controls"].size(), 5u);
+        const drawn d = draw(doc);
+        EXPECT_EQ(d.exit_code, 0) << d.err;
+        EXPECT_EQ(d.err, "") << "no failed draw, no font error, no text cut by its clip";
+        for (const auto &c : doc["controls"]) {
+            const int x = c["x"], y = c["y"], w = c["width"], h = c["height"];
+            EXPECT_GE(x, 0);
+            EXPECT_LE(x + w, width) << c["widget"];
+            EXPECT_LE(y + h, height) << c["widget"];
+            EXPECT_NE(area(d.with_text, x, y, w, h), area(d.without_text, x, y, w, h)) << c["widget"] << ": no text";
+        }
     }
 
     const std::string precious = write("precious.json", "{\"keep\": true}");

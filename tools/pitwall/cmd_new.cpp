@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -29,9 +30,10 @@ struct placed {
     int x, y, width, height;
 };
 
-// The cells side by side in rows, scaled down together until they fit the canvas.
-std::vector<placed> lay_out(const std::vector<sheet> &sheets, int width, int height) {
-    for (double scale = 1.0;; scale *= 0.9) {
+// The cells side by side in rows, scaled down together until they fit the canvas; `scale` says
+// by how much.
+std::vector<placed> lay_out(const std::vector<sheet> &sheets, int width, int height, double &scale) {
+    for (scale = 1.0;; scale *= 0.9) {
         std::vector<placed> out;
         int x = k_margin, y = k_margin, row_height = 0;
         bool fits = true;
@@ -95,12 +97,19 @@ int cmd_new(const options &opts) {
                       "`pitwall snippet WIDGET` prints a control of any widget.";
     scene["canvas"] = {{"width", opts.new_width}, {"height", opts.new_height}, {"background", "#101418"}};
     nlohmann::ordered_json controls = nlohmann::ordered_json::array();
-    const std::vector<placed> cells = lay_out(sheets, opts.new_width, opts.new_height);
+    double scale = 1.0;
+    const std::vector<placed> cells = lay_out(sheets, opts.new_width, opts.new_height, scale);
     for (size_t i = 0; i < sheets.size(); ++i) {
         std::string name = sheets[i].widget;
         std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-        controls.push_back(snippet_control(sheets[i], name, int16_t(cells[i].x), int16_t(cells[i].y),
-                                           int16_t(cells[i].width), int16_t(cells[i].height)));
+        nlohmann::ordered_json control = snippet_control(sheets[i], name, int16_t(cells[i].x), int16_t(cells[i].y),
+                                                         int16_t(cells[i].width), int16_t(cells[i].height));
+        // Text shrinks with its control, so that it still fits on a small screen.
+        if (scale < 1.0 && control.contains("attributes"))
+            for (const char *size : {"font_size", "title_size"})
+                if (auto it = control["attributes"].find(size); it != control["attributes"].end() && it->is_number())
+                    *it = std::max(8, int(std::lround(it->get<double>() * scale)));
+        controls.push_back(std::move(control));
     }
     scene["controls"] = controls;
 
