@@ -200,7 +200,7 @@ void mask_pool::release_all(op_list &list) {
 
 void pass_on_masks(op_list &before, op_list &after, const op_pairs &same, mask_pool &pool) {
     auto pass = [](kept_op &from, kept_op &to) {
-        if (from.kind != op_kind::band) return;
+        if (from.kind != op_kind::band && from.kind != op_kind::line) return;
         to.mask = from.mask;
         to.steady = uint16_t(std::min<int>(from.steady + 1, 1000));
         to.replays = from.replays;

@@ -53,9 +53,9 @@ struct kept_op {
     uint32_t first = 0, count = 0; // band, line: doubles in the list's points; text: its bytes
     pixel_box box{0, 0, -1, -1};  // the canvas pixels it can change, within its clip
     int32_t chains = -1;           // band: its area cut into chains, once replayed (op_list::prepared)
-    int32_t mask = -1;             // band: its coverage kept whole (a mask_pool slot), once steady
-    uint16_t steady = 0;           // band: lists in a row it came through unchanged
-    uint16_t replays = 0;          // band: rectangles it was replayed in
+    int32_t mask = -1;             // band, line: its coverage kept whole (a mask_pool slot), once steady
+    uint16_t steady = 0;           // band, line: lists in a row it came through unchanged
+    uint16_t replays = 0;          // band, line: rectangles it was replayed in
 
     bool same_arguments(const kept_op &other) const;
 };
@@ -83,9 +83,9 @@ public:
 using op_pairs = std::vector<std::pair<uint32_t, uint32_t>>;
 void changed_boxes(const op_list &before, const op_list &after, std::vector<pixel_box> &changed, op_pairs &same);
 
-// The coverage of bands that stay the same from frame to frame (a gauge's shadow ring), kept as
-// A8 surfaces within a budget, so that repainting part of such a band paints through its kept
-// coverage instead of sweeping it again.
+// The coverage of bands and lines that stay the same from frame to frame (a gauge's shadow ring,
+// its ticks), kept as A8 surfaces within a budget, so that repainting part of one paints through
+// its kept coverage instead of sweeping or stroking it again.
 class mask_pool {
 public:
     mask_pool() = default;

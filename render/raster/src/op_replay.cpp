@@ -56,6 +56,22 @@ const chain_set &chains_of(raster_context::state &s, op_list &list, kept_op &op)
     return list.prepared[size_t(op.chains)];
 }
 
+// A line that stays the same: its coverage kept whole, in the pool; -1 when it cannot be.
+int32_t line_mask(raster_context::state &s, const double *points, const kept_op &op) {
+    const int64_t w = op.box.x2 - op.box.x1 + 1, h = op.box.y2 - op.box.y1 + 1;
+    if (w <= 0 || h <= 0 || w > raster_context::max_side || h > raster_context::max_side) return -1;
+    cairo_surface_t *mask = cairo_image_surface_create(CAIRO_FORMAT_A8, int(w), int(h));
+    cairo_t *cr = cairo_create(mask);
+    const bool drawn = line_coverage(cr, points, op.count, double(op.state.tx), double(op.state.ty),
+                                     op.state.line_width, op.box);
+    cairo_destroy(cr);
+    if (!drawn) {
+        cairo_surface_destroy(mask);
+        return -1;
+    }
+    return s.masks.add(mask);
+}
+
 } // namespace
 
 void keep_rect(raster_context::state &s, op_kind kind, const gr_rect_t &rect, uint32_t colour) {
@@ -63,6 +79,10 @@ void keep_rect(raster_context::state &s, op_kind kind, const gr_rect_t &rect, ui
     op.rect = rect;
     op.colour = colour;
     op.box = within_clip(s, {rect.x1 + s.tx, rect.y1 + s.ty, rect.x2 + s.tx, rect.y2 + s.ty});
+}
+
+pixel_box line_box(const raster_context::state &s, const double *points, size_t count) {
+    return within_clip(s, path_box(points, count, state_now(s), false));
 }
 
 void keep_path(raster_context::state &s, bool band, const double *points, size_t count, uint32_t colour) {
@@ -188,12 +208,14 @@ bool raster_context::replay(uint64_t key, const gr_rect_t &area) {
             raster::draw_band_chains(s, raster::chains_of(s, list, op), op.colour);
             break;
         case raster::op_kind::line:
-            if (raster::meet(op.box, inside).empty() || (op.box.x1 >= inside.x1 && op.box.y1 >= inside.y1 &&
-                                                         op.box.x2 <= inside.x2 && op.box.y2 <= inside.y2))
-                raster::draw_line_now(s, list.points_of(op), op.count, op.colour);
-            else
-                raster::draw_line_part(s, list.points_of(op), op.count, op.colour, op.state, op.box,
-                                       raster::meet(op.box, inside));
+            if (op.replays < UINT16_MAX) ++op.replays;
+            if (op.mask < 0 && (op.steady > 0 || op.replays > 2) && s.masks.has_room())
+                op.mask = raster::line_mask(s, list.points_of(op), op);
+            if (op.mask >= 0)
+                raster::paint_through_mask(s.canvas, raster::meet(op.box, clip), s.masks.get(op.mask), op.box.x1,
+                                           op.box.y1, raster::band_source(op.colour, op.state.alpha));
+            else // drawn whole into its coverage, painted inside the rectangle only
+                raster::draw_line_in(s, list.points_of(op), op.count, op.colour, op.box, raster::meet(op.box, clip));
             break;
         case raster::op_kind::image:
             raster::draw_image_now(s, *op.pixels, op.x, op.y, op.draw_width, op.draw_height, op.pivot_x, op.pivot_y);

@@ -20,6 +20,7 @@
 // Bands are rasterised by band_coverage.cpp rather than by Cairo, for exact-area coverage: the
 // corners are round to within 1/2048 of a pixel.
 #include "band_coverage.h"
+#include "pixel_blend.h"
 #include "raster_state.h"
 
 #include <algorithm>
@@ -110,74 +111,49 @@ void stroke_rect_now(raster_context::state &s, const gr_rect_t &r, uint32_t colo
     cairo_fill(cr);
 }
 
-void draw_line_now(raster_context::state &s, const double *points, size_t count, uint32_t colour) {
-    if (s.line_width.value <= 0.0 || count < 4) return;
-    canvas_op op(s);
-    cairo_t *cr = op.cr();
+bool line_coverage(cairo_t *cr, const double *points, size_t count, double tx, double ty, double line_width,
+                   const pixel_box &box) {
+    if (line_width <= 0.0 || count < 4 || box.empty()) return false;
+    cairo_surface_t *mask = cairo_get_target(cr);
+    cairo_surface_flush(mask);
+    unsigned char *pixels = cairo_image_surface_get_data(mask);
+    if (pixels == nullptr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return false;
+    const int64_t w = box.x2 - box.x1 + 1, h = box.y2 - box.y1 + 1;
+    const size_t stride = size_t(cairo_image_surface_get_stride(mask));
+    for (int64_t y = 0; y < h; ++y) std::memset(pixels + size_t(y) * stride, 0, size_t(w));
+    cairo_surface_mark_dirty(mask);
+    cairo_save(cr);
+    cairo_rectangle(cr, 0, 0, double(w), double(h));
+    cairo_clip(cr);
+    // Whole pixels from the canvas: the stroke lands on the same pixels relative to the box.
+    cairo_translate(cr, tx - double(box.x1), ty - double(box.y1));
     cairo_move_to(cr, points[0], points[1]);
     for (size_t i = 2; i + 1 < count; i += 2) cairo_line_to(cr, points[i], points[i + 1]);
-    cairo_set_line_width(cr, s.line_width.value);
+    cairo_set_line_width(cr, line_width);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    set_colour(cr, colour, s.opacity());
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
     cairo_stroke(cr);
+    cairo_restore(cr);
+    cairo_surface_flush(mask);
+    return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
 }
 
-// Cairo's scan converter gives slightly different pixels along the edge of a clip that cuts
-// through a stroke. So a line repainted in part is stroked as a whole frame strokes it, under its
-// own clip only, on a scratch copy of the canvas round it, and just the part is copied back.
-void draw_line_part(raster_context::state &s, const double *points, size_t count, uint32_t colour,
-                    const op_state &drawn_under, const pixel_box &whole, const pixel_box &part) {
-    if (s.line_width.value <= 0.0 || count < 4 || part.empty()) return;
-    constexpr int64_t margin = 2;
-    const int64_t sx = whole.x1 - margin, sy = whole.y1 - margin;
-    const int64_t w = whole.x2 - whole.x1 + 1 + 2 * margin, h = whole.y2 - whole.y1 + 1 + 2 * margin;
-    if (w > raster_context::max_side || h > raster_context::max_side) {
-        draw_line_now(s, points, count, colour); // a stroke that large is not worth a copy
-        return;
-    }
+void draw_line_in(raster_context::state &s, const double *points, size_t count, uint32_t colour,
+                  const pixel_box &box, const pixel_box &part) {
+    const uint32_t source = band_source(colour, s.alpha.value);
+    if (source == 0 || part.empty()) return;
+    const int64_t w = box.x2 - box.x1 + 1, h = box.y2 - box.y1 + 1;
+    if (w <= 0 || h <= 0 || w > raster_context::max_side || h > raster_context::max_side) return;
     if (s.line_scratch == nullptr || cairo_image_surface_get_width(s.line_scratch) < w ||
         cairo_image_surface_get_height(s.line_scratch) < h) {
         if (s.line_cr != nullptr) cairo_destroy(s.line_cr);
         if (s.line_scratch != nullptr) cairo_surface_destroy(s.line_scratch);
-        s.line_scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(std::max<int64_t>(w, 64)),
+        s.line_scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, int(std::max<int64_t>(w, 64)),
                                                     int(std::max<int64_t>(h, 64)));
         s.line_cr = cairo_create(s.line_scratch);
     }
-    if (cairo_status(s.line_cr) != CAIRO_STATUS_SUCCESS) return;
-    cairo_surface_flush(s.canvas);
-    cairo_surface_flush(s.line_scratch);
-    unsigned char *canvas = cairo_image_surface_get_data(s.canvas), *scratch = cairo_image_surface_get_data(s.line_scratch);
-    if (canvas == nullptr || scratch == nullptr) return;
-    const size_t canvas_stride = size_t(cairo_image_surface_get_stride(s.canvas));
-    const size_t scratch_stride = size_t(cairo_image_surface_get_stride(s.line_scratch));
-    const size_t bytes = size_t(part.x2 - part.x1 + 1) * 4;
-    auto at_canvas = [&](int64_t x, int64_t y) { return canvas + size_t(y) * canvas_stride + size_t(x) * 4; };
-    auto at_scratch = [&](int64_t x, int64_t y) { return scratch + size_t(y - sy) * scratch_stride + size_t(x - sx) * 4; };
-    for (int64_t y = part.y1; y <= part.y2; ++y) std::memcpy(at_scratch(part.x1, y), at_canvas(part.x1, y), bytes);
-    cairo_surface_mark_dirty(s.line_scratch);
-
-    cairo_t *cr = s.line_cr;
-    cairo_save(cr);
-    cairo_translate(cr, double(-sx), double(-sy));
-    if (drawn_under.clip_set) {
-        const double cw = drawn_under.clip_x2 >= drawn_under.clip_x1 ? double(drawn_under.clip_x2 - drawn_under.clip_x1 + 1) : 0.0;
-        const double ch = drawn_under.clip_y2 >= drawn_under.clip_y1 ? double(drawn_under.clip_y2 - drawn_under.clip_y1 + 1) : 0.0;
-        cairo_rectangle(cr, double(drawn_under.clip_x1), double(drawn_under.clip_y1), cw, ch);
-        cairo_clip(cr);
-    }
-    cairo_translate(cr, double(s.tx), double(s.ty));
-    cairo_move_to(cr, points[0], points[1]);
-    for (size_t i = 2; i + 1 < count; i += 2) cairo_line_to(cr, points[i], points[i + 1]);
-    cairo_set_line_width(cr, s.line_width.value);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-    set_colour(cr, colour, s.opacity());
-    cairo_stroke(cr);
-    cairo_restore(cr);
-    cairo_surface_flush(s.line_scratch);
-
-    for (int64_t y = part.y1; y <= part.y2; ++y) std::memcpy(at_canvas(part.x1, y), at_scratch(part.x1, y), bytes);
-    cairo_surface_mark_dirty_rectangle(s.canvas, int(part.x1), int(part.y1), int(part.x2 - part.x1 + 1),
-                                       int(part.y2 - part.y1 + 1));
+    if (!line_coverage(s.line_cr, points, count, double(s.tx), double(s.ty), s.line_width.value, box)) return;
+    paint_through_mask(s.canvas, part, s.line_scratch, box.x1, box.y1, source);
 }
 
 void op_fill_rect(gr_context_t *ctx, const gr_rect_t *rect, uint32_t colour) {
@@ -246,10 +222,12 @@ void op_draw_path(gr_context_t *ctx, gr_path_t *handle, uint32_t fill, uint32_t 
         keep_path(s, band, p->points.data(), p->points.size(), colour);
         return;
     }
-    if (band)
+    if (band) {
         draw_band(s, p->points.data(), p->points.size(), colour);
-    else
-        draw_line_now(s, p->points.data(), p->points.size(), colour);
+        return;
+    }
+    const pixel_box box = line_box(s, p->points.data(), p->points.size());
+    draw_line_in(s, p->points.data(), p->points.size(), colour, box, box);
 }
 
 } // namespace pitwall::raster

@@ -112,7 +112,7 @@ struct raster_context::state {
     raster::op_pairs same_ops;
     bool noting_cuts = false;                 // texts a clip cuts are noted in `cuts`
     std::vector<raster_context::cut_text> cuts;
-    cairo_surface_t *line_scratch = nullptr;  // where a line repainted in part is stroked whole
+    cairo_surface_t *line_scratch = nullptr;  // A8: a line's coverage, before it is painted
     cairo_t *line_cr = nullptr;
 
     // The one Cairo context on the canvas; operations borrow it through raster::canvas_op.
@@ -172,11 +172,18 @@ void forget_image(raster_context::state &s, const image *img);
 // keeping, and what a replay does.
 void fill_rect_now(raster_context::state &s, const gr_rect_t &rect, uint32_t colour);
 void stroke_rect_now(raster_context::state &s, const gr_rect_t &rect, uint32_t colour);
-void draw_line_now(raster_context::state &s, const double *points, size_t count, uint32_t colour);
-// The line as drawn under `drawn_under` (its own clip, whose pixels within it are `whole`), put
-// on the canvas inside `part` only.
-void draw_line_part(raster_context::state &s, const double *points, size_t count, uint32_t colour,
-                    const op_state &drawn_under, const pixel_box &whole, const pixel_box &part);
+// A line is stroked by Cairo into an A8 coverage mask of `box`, the canvas pixels it can change
+// within its own clip, and the colour painted through it inside `part` only: the same pixels
+// whichever part is repainted (Cairo's scan converter gives slightly different pixels where a clip
+// cuts through a stroke), and a line that stays the same can keep its coverage.
+void draw_line_in(raster_context::state &s, const double *points, size_t count, uint32_t colour,
+                  const pixel_box &box, const pixel_box &part);
+// The line's coverage into the A8 surface `cr` draws on, its top-left corner at the box's; false
+// when nothing is drawn (no width, no memory).
+bool line_coverage(cairo_t *cr, const double *points, size_t count, double tx, double ty, double line_width,
+                   const pixel_box &box);
+// The canvas pixels a line can change under the current state: its box within the clip.
+pixel_box line_box(const raster_context::state &s, const double *points, size_t count);
 void draw_image_now(raster_context::state &s, const decoded_image &pixels, float x, float y, int dw, int dh,
                     float pivot_x, float pivot_y);
 void draw_image_part_now(raster_context::state &s, const decoded_image &pixels, const gr_rect_t &source,
