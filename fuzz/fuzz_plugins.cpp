@@ -33,6 +33,7 @@
 #include "pitwall/engine.h"
 #include "pitwall/recording_context.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -362,6 +363,9 @@ void op_set(world &w, fuzz::input &in, std::vector<live_instance> &live) {
     int32_t id;
     if (pick == 0xff) { // an id past the table, with a 32-bit value
         id = in.integer();
+        // An id the table has takes a value of its own type from the host, never a stray integer
+        // (a text attribute would be read as a string).
+        if (std::any_of(attrs.begin(), attrs.end(), [id](const gr_attribute_t &a) { return a.id == id; })) return;
         v.hold(in.integer());
     } else {
         const gr_attribute_t &a = attrs[pick % attrs.size()];
