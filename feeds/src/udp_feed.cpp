@@ -1,0 +1,104 @@
+// Live values from UDP datagrams.
+#include "pitwall/udp_feed.h"
+
+#include "pitwall/feed_datagram.h"
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+namespace pitwall {
+namespace {
+
+// How long the thread waits for a datagram before it looks whether it is to stop.
+constexpr int poll_ms = 50;
+
+int64_t now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+udp_feed::~udp_feed() {
+    stop();
+    if (socket_ >= 0) ::close(socket_);
+}
+
+std::string udp_feed::open(const std::string &address, uint16_t port) {
+    if (socket_ >= 0) return "the feed is open already";
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV | AI_PASSIVE;
+    addrinfo *found = nullptr;
+    const std::string service = std::to_string(port);
+    if (int e = ::getaddrinfo(address.c_str(), service.c_str(), &hints, &found); e != 0)
+        return "\"" + address + "\" is not a numeric address: " + ::gai_strerror(e);
+    std::string why;
+    const int fd = ::socket(found->ai_family, found->ai_socktype | SOCK_CLOEXEC, found->ai_protocol);
+    if (fd < 0) {
+        why = std::string("no socket: ") + std::strerror(errno);
+    } else if (::bind(fd, found->ai_addr, found->ai_addrlen) != 0) {
+        why = "cannot listen on " + address + " port " + service + ": " + std::strerror(errno);
+        ::close(fd);
+    } else {
+        socket_ = fd;
+    }
+    ::freeaddrinfo(found);
+    if (socket_ < 0) return why;
+    sockaddr_storage bound{};
+    socklen_t length = sizeof bound;
+    if (::getsockname(socket_, reinterpret_cast<sockaddr *>(&bound), &length) == 0)
+        port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6 *>(&bound)->sin6_port
+                                                  : reinterpret_cast<sockaddr_in *>(&bound)->sin_port);
+    // One more byte than the largest datagram taken, so that a longer one shows as longer.
+    buffer_.resize(max_datagram_bytes + 1);
+    return {};
+}
+
+void udp_feed::start(latest_values &table) {
+    if (socket_ < 0 || thread_.joinable()) return;
+    stopping_ = false;
+    thread_ = std::thread([this, &table] { run(table); });
+}
+
+void udp_feed::stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void udp_feed::run(latest_values &table) {
+    pollfd waiting{socket_, POLLIN, 0};
+    while (!stopping_.load()) {
+        waiting.revents = 0;
+        if (::poll(&waiting, 1, poll_ms) <= 0) continue;
+        // MSG_TRUNC: the datagram's whole length, even past the buffer.
+        const ssize_t n = ::recv(socket_, buffer_.data(), buffer_.size(), MSG_TRUNC | MSG_DONTWAIT);
+        if (n < 0) continue;
+        const int64_t arrived = now_ns();
+        datagrams_.fetch_add(1, std::memory_order_relaxed);
+        if (size_t(n) > max_datagram_bytes) {
+            refused_.fetch_add(1, std::memory_order_relaxed);
+            continue;
+        }
+        const datagram_counts c = read_datagram(std::string_view(buffer_.data(), size_t(n)), table, arrived);
+        stored_.fetch_add(c.stored, std::memory_order_relaxed);
+        unknown_.fetch_add(c.unknown, std::memory_order_relaxed);
+        bad_.fetch_add(c.bad, std::memory_order_relaxed);
+        if (c.refused) refused_.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+udp_feed::totals udp_feed::counted() const {
+    return {datagrams_.load(), stored_.load(), unknown_.load(), bad_.load(), refused_.load()};
+}
+
+} // namespace pitwall
