@@ -1,6 +1,6 @@
 // `pitwall lint` end to end, and the reasons render and trace give after a failed draw: every
 // finding at its line and column, the exit code nonzero for an error.
-#include "run_tool.h"
+#include "tool_test.h"
 
 #include <gtest/gtest.h>
 
@@ -11,30 +11,7 @@
 namespace pitwall::testing {
 namespace {
 
-class lint_cli : public ::testing::Test {
-protected:
-    std::string dir;
-
-    void SetUp() override {
-        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/cli." + info->name();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-        std::filesystem::create_directories(dir, ec);
-    }
-
-    std::string write(const std::string &name, const std::string &json) {
-        const std::string path = dir + "/" + name;
-        std::ofstream(path) << json;
-        return path;
-    }
-
-    tool_result pitwall(std::vector<std::string> args) {
-        args.push_back("--plugins");
-        args.push_back(PITWALL_PLUGIN_DIR);
-        return run_pitwall(args, dir);
-    }
-};
+class lint_cli : public tool_test {};
 
 // A box without a colour of its palette (0 where it starts at 1), an image that is not there, a
 // misspelt attribute, two controls over each other, and a text wider than its label.

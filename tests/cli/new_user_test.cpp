@@ -1,7 +1,7 @@
 // A new user's first dashboard, command after command through the tool of this build: a starting
 // scene, lint, a render with its text, then a lap-time column of a log driving a box through a
 // format in `animate`, and the slip a new user makes in a channel, reported at its place.
-#include "run_tool.h"
+#include "tool_test.h"
 
 #include "pitwall/png_file.h"
 
@@ -16,32 +16,16 @@
 namespace pitwall::testing {
 namespace {
 
-class new_user : public ::testing::Test {
+class new_user : public tool_test {
 protected:
-    std::string dir;
-
-    void SetUp() override {
-        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/new_user." +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-        std::filesystem::create_directories(dir, ec);
-    }
     void TearDown() override {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
-    }
-
-    tool_result pitwall(std::vector<std::string> args) {
-        args.push_back("--plugins");
-        args.push_back(PITWALL_PLUGIN_DIR);
-        return run_pitwall(args, dir);
     }
     std::string path(const std::string &name) const { return dir + "/" + name; }
     nlohmann::ordered_json read_json(const std::string &name) const {
         return nlohmann::ordered_json::parse(std::ifstream(path(name)));
     }
-    void write(const std::string &name, const std::string &text) const { std::ofstream(path(name)) << text; }
 
     static argb_image picture(const std::string &file) {
         argb_image img;

@@ -1,7 +1,7 @@
 // What a new user meets first, through the tool of this build: text without a font map, the log
 // by level name and as --quiet and --verbose let it through, `pitwall new` and `pitwall snippet`
 // drawn by the real plug-ins.
-#include "run_tool.h"
+#include "tool_test.h"
 
 #include "pitwall/png_file.h"
 
@@ -15,29 +15,8 @@
 namespace pitwall::testing {
 namespace {
 
-class starting_points : public ::testing::Test {
+class starting_points : public tool_test {
 protected:
-    std::string dir;
-
-    void SetUp() override {
-        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/start." +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-        std::filesystem::create_directories(dir, ec);
-    }
-
-    std::string write(const std::string &name, const std::string &text) {
-        std::ofstream(dir + "/" + name) << text;
-        return dir + "/" + name;
-    }
-
-    tool_result pitwall(std::vector<std::string> args) {
-        args.push_back("--plugins");
-        args.push_back(PITWALL_PLUGIN_DIR);
-        return run_pitwall(args, dir);
-    }
-
     static std::string slurp(const std::string &path) {
         std::stringstream text;
         text << std::ifstream(path).rdbuf();
