@@ -36,10 +36,6 @@ struct box_builder {
 
 double reach_of(const op_state &s) { return s.line_width > 0.0 ? s.line_width * 0.5 : 0.0; }
 
-pixel_box meet(const pixel_box &a, const pixel_box &b) {
-    return {std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
-}
-
 pixel_box either(const pixel_box &a, const pixel_box &b) {
     if (a.empty()) return b;
     if (b.empty()) return a;

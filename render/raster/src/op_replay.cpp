@@ -25,10 +25,6 @@ void put_state(raster_context::state &s, const op_state &k) {
 
 pixel_box canvas_box(const raster_context::state &s) { return {0, 0, s.width - 1, s.height - 1}; }
 
-pixel_box meet(const pixel_box &a, const pixel_box &b) {
-    return {std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
-}
-
 // What an operation can change: its own box within the clip in force and the canvas.
 pixel_box within_clip(const raster_context::state &s, const pixel_box &box) {
     pixel_box b = meet(box, canvas_box(s));

@@ -21,6 +21,11 @@ struct pixel_box {
     bool empty() const { return x2 < x1 || y2 < y1; }
 };
 
+// The pixels in both boxes.
+inline pixel_box meet(const pixel_box &a, const pixel_box &b) {
+    return {a.x1 > b.x1 ? a.x1 : b.x1, a.y1 > b.y1 ? a.y1 : b.y1, a.x2 < b.x2 ? a.x2 : b.x2, a.y2 < b.y2 ? a.y2 : b.y2};
+}
+
 // Blend `source` onto `canvas` inside `box`: canvas pixel (x, y) takes source pixel (x - dx, y - dy)
 // over it at opacity alpha / 255 (0 to 255). Only pixels inside both surfaces are touched; both
 // are premultiplied ARGB32 image surfaces.
