@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -19,6 +20,18 @@ namespace {
 
 // How long the thread waits for a datagram before it looks whether it is to stop.
 constexpr int poll_ms = 50;
+
+// The same host, whatever the port it sends from.
+bool same_host(const sockaddr_storage &a, const sockaddr_storage &b) {
+    if (a.ss_family != b.ss_family) return false;
+    if (a.ss_family == AF_INET)
+        return reinterpret_cast<const sockaddr_in &>(a).sin_addr.s_addr ==
+               reinterpret_cast<const sockaddr_in &>(b).sin_addr.s_addr;
+    if (a.ss_family == AF_INET6)
+        return std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(a).sin6_addr,
+                           &reinterpret_cast<const sockaddr_in6 &>(b).sin6_addr, sizeof(in6_addr)) == 0;
+    return false;
+}
 
 int64_t now_ns() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -64,6 +77,21 @@ std::string udp_feed::open(const std::string &address, uint16_t port) {
     return {};
 }
 
+std::string udp_feed::allow_only(const std::string &sender) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo *found = nullptr;
+    if (int e = ::getaddrinfo(sender.c_str(), nullptr, &hints, &found); e != 0)
+        return "\"" + sender + "\" is not a numeric address: " + ::gai_strerror(e);
+    allowed_ = sockaddr_storage{};
+    std::memcpy(&allowed_, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof allowed_));
+    ::freeaddrinfo(found);
+    filtered_ = true;
+    return {};
+}
+
 void udp_feed::start(latest_values &table) {
     if (socket_ < 0 || thread_.joinable()) return;
     stopping_ = false;
@@ -81,24 +109,37 @@ void udp_feed::run(latest_values &table) {
         waiting.revents = 0;
         if (::poll(&waiting, 1, poll_ms) <= 0) continue;
         // MSG_TRUNC: the datagram's whole length, even past the buffer.
-        const ssize_t n = ::recv(socket_, buffer_.data(), buffer_.size(), MSG_TRUNC | MSG_DONTWAIT);
+        sockaddr_storage from{};
+        socklen_t from_length = sizeof from;
+        const ssize_t n = ::recvfrom(socket_, buffer_.data(), buffer_.size(), MSG_TRUNC | MSG_DONTWAIT,
+                                     reinterpret_cast<sockaddr *>(&from), &from_length);
         if (n < 0) continue;
-        const int64_t arrived = now_ns();
-        datagrams_.fetch_add(1, std::memory_order_relaxed);
-        if (size_t(n) > max_datagram_bytes) {
-            refused_.fetch_add(1, std::memory_order_relaxed);
-            continue;
-        }
-        const datagram_counts c = read_datagram(std::string_view(buffer_.data(), size_t(n)), table, arrived);
-        stored_.fetch_add(c.stored, std::memory_order_relaxed);
-        unknown_.fetch_add(c.unknown, std::memory_order_relaxed);
-        bad_.fetch_add(c.bad, std::memory_order_relaxed);
-        if (c.refused) refused_.fetch_add(1, std::memory_order_relaxed);
+        take(from, size_t(n), now_ns(), table);
+        // Counted last: whoever sees the datagram counted sees what it did.
+        datagrams_.fetch_add(1, std::memory_order_release);
     }
 }
 
+void udp_feed::take(const sockaddr_storage &from, size_t length, int64_t arrived, latest_values &table) {
+    if (filtered_ && !same_host(from, allowed_)) {
+        foreign_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    if (length > max_datagram_bytes) {
+        refused_.fetch_add(1, std::memory_order_relaxed);
+        return;
+    }
+    const datagram_counts c = read_datagram(std::string_view(buffer_.data(), length), table, arrived);
+    stored_.fetch_add(c.stored, std::memory_order_relaxed);
+    unknown_.fetch_add(c.unknown, std::memory_order_relaxed);
+    bad_.fetch_add(c.bad, std::memory_order_relaxed);
+    if (c.refused) refused_.fetch_add(1, std::memory_order_relaxed);
+}
+
 udp_feed::totals udp_feed::counted() const {
-    return {datagrams_.load(), stored_.load(), unknown_.load(), bad_.load(), refused_.load()};
+    // The total first: every datagram it counts has its other counts in already.
+    const uint64_t datagrams = datagrams_.load(std::memory_order_acquire);
+    return {datagrams, stored_.load(), unknown_.load(), bad_.load(), refused_.load(), foreign_.load()};
 }
 
 } // namespace pitwall
