@@ -9,6 +9,7 @@ packages=(
   librsvg2-bin fonts-dejavu-core
   clang libclang-rt-14-dev
   libcpp-httplib-dev chromium chromium-driver python3-selenium
+  libsdl2-dev xvfb
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -266,6 +266,13 @@ uint32_t raster_context::pixel(int x, int y) const {
     return raster::unpremultiplied(premul);
 }
 
+const uint32_t *raster_context::pixels() const {
+    cairo_surface_flush(state_->canvas);
+    return reinterpret_cast<const uint32_t *>(cairo_image_surface_get_data(state_->canvas));
+}
+
+size_t raster_context::stride() const { return size_t(cairo_image_surface_get_stride(state_->canvas)); }
+
 argb_image raster_context::snapshot() const {
     argb_image out(state_->width, state_->height);
     cairo_surface_flush(state_->canvas);

@@ -53,6 +53,10 @@ public:
     uint32_t pixel(int x, int y) const;
     // The whole canvas as straight 0xAARRGGBB.
     argb_image snapshot() const;
+    // The canvas's own pixels, premultiplied 0xAARRGGBB in native byte order (what a display's
+    // ARGB8888 texture takes), rows `stride` bytes apart; valid until the next draw or clear.
+    const uint32_t *pixels() const;
+    size_t stride() const;
     // The canvas as PNG, every pixel magnified to scale x scale (1..max_scale; the result at
     // most max_side wide and high). False with a reason otherwise or when writing fails.
     bool write_png(const std::string &path, int scale, std::string *why) const;
