@@ -3,6 +3,7 @@
 
 #include "attribute_values.h"
 #include "located_json.h"
+#include "scene_reader.h"
 #include "telemetry_csv.h"
 #include "pitwall/file_read.h"
 #include "pitwall/scene_value.h"
@@ -15,109 +16,13 @@
 #include <string_view>
 
 namespace pitwall {
-namespace {
-
-std::string absolute(const std::string &folder, const std::string &path) {
-    if (path.empty() || path[0] == '/' || folder.empty()) return path;
-    return folder + "/" + path;
-}
-
-bool is_i16(const json &j) {
-    if (j.is_number_unsigned()) return j.get<uint64_t>() <= 32767;
-    return j.is_number_integer() && j.get<int64_t>() >= -32768 && j.get<int64_t>() <= 32767;
-}
-
-bool is_i32(const json &j) {
-    if (j.is_number_unsigned()) return j.get<uint64_t>() <= uint64_t(INT32_MAX);
-    return j.is_number_integer() && j.get<int64_t>() >= INT32_MIN && j.get<int64_t>() <= INT32_MAX;
-}
-
-// Reads one scene document; every failure names where in the file it was found.
-class scene_reader {
-public:
-    scene_reader(const located_json &doc, const std::string &folder, error *err, std::vector<error> *attribute_errors)
-        : doc_(doc), folder_(folder), err_(err), attribute_errors_(attribute_errors) {}
-
-    bool read(scene &out);
-
-private:
-    bool fail(const json &at, const std::string &why) {
-        if (err_ != nullptr) *err_ = doc_.where(at) + ": " + why;
-        return false;
-    }
-    // Keys outside the expected set are refused (a misspelt key would otherwise be ignored);
-    // keys starting with '_' are free for comments.
-    bool only_keys(const json &object, std::initializer_list<std::string_view> known, const std::string &what) {
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            const std::string &k = it.key();
-            if (!k.empty() && k[0] == '_') continue;
-            if (std::find(known.begin(), known.end(), k) == known.end())
-                return fail(*it, what + ": unknown key \"" + k + "\"");
-        }
-        return true;
-    }
-    // A 16-bit integer under key when present.
-    bool get_i16(const json &j, const char *key, std::optional<int16_t> &out, const std::string &what) {
-        auto it = j.find(key);
-        if (it == j.end()) return true;
-        if (!is_i16(*it)) return fail(*it, what + ": \"" + key + "\" must be an integer from -32768 to 32767");
-        out = static_cast<int16_t>(it->get<int64_t>());
-        return true;
-    }
-    bool get_i16(const json &j, const char *key, int16_t &inout, const std::string &what) {
-        std::optional<int16_t> v;
-        if (!get_i16(j, key, v, what)) return false;
-        if (v) inout = *v;
-        return true;
-    }
-    bool read_canvas(const json &c, scene &out);
-    bool read_image(const std::string &path, const json &j, scene_image &out);
-    bool read_images(const json &images, scene_staging &out, bool removals);
-    bool read_stage(const json &j, scene_staging &out);
-    bool read_styles(const json &styles);
-    bool read_change(const json &j, const widget_info *widget, control_change &out, const std::string &what);
-    bool add_attribute(const widget_info *widget, const std::string &name, const json &value, control_change &out,
-                       const std::string &what);
-    bool read_control(const json &j, const scene &s, scene_control &out);
-    // The widget of a control a step names, from the scene's controls and the clones so far.
-    bool known_control(const json &at, const std::string &name, const std::string &what, std::string *widget);
-    // A track's or a telemetry channel's control, checked against the scene's controls and the
-    // clones its steps make, and its attribute against the control's widget (a text attribute when
-    // there is a format); names in the keys of a track (`keys` null for a channel) become their
-    // numbers. Each error is at its place in the scene and names the track or the channel.
-    bool check_driven(const json &j, const std::string &control, const std::string &attribute, std::vector<track_key> *keys,
-                      const std::string &what);
-    // A mistake in a track or a channel: the end of the read, or one more error for lint.
-    bool refuse_driven(const json &at, const std::string &why) {
-        if (attribute_errors_ == nullptr) return fail(at, why);
-        attribute_errors_->push_back(doc_.where(at) + ": " + why);
-        return false;
-    }
-    // How errors name the log's channel: telemetry "lap.csv" channel "rpm".
-    static std::string channel_name(const json &telemetry, const std::string &column) {
-        auto file = telemetry.find("file");
-        return "telemetry " + (file != telemetry.end() && file->is_string() ? "\"" + file->get<std::string>() + "\" " : "") +
-               "channel \"" + column + "\"";
-    }
-    bool read_step(const json &j, size_t number, scene_step &out);
-    bool read_interpolation(const json &j, std::optional<track_interpolation> &out, const std::string &what);
-    bool read_track(const json &j, size_t number, track &out);
-    bool read_log(const json &j, scene &out);
-
-    const located_json &doc_;
-    const std::string &folder_;
-    error *err_;
-    std::vector<error> *attribute_errors_; // null: the first one ends the read
-    std::vector<std::pair<std::string, const json *>> styles_;  // name -> attributes
-    std::vector<std::pair<std::string, std::string>> controls_; // name -> widget, clones included
-};
 
 bool scene_reader::read(scene &out) {
     const json &root = doc_.root();
     if (!root.is_object()) return fail(root, "a scene is a JSON object");
     out = scene{};
     if (!only_keys(root,
-                   {"canvas", "base_dir", "fonts", "images", "stage", "styles", "controls", "steps", "tracks", "telemetry"},
+                   {"canvas", "base_dir", "fonts", "images", "stage", "styles", "controls", "steps", "tracks", "telemetry", "feeds"},
                    "the scene"))
         return false;
     if (auto c = root.find("canvas"); c != root.end() && !read_canvas(*c, out)) return false;
@@ -186,6 +91,7 @@ bool scene_reader::read(scene &out) {
             }
         if (!read_log(*tel, out)) return false;
     }
+    if (auto f = root.find("feeds"); f != root.end() && !read_feeds(*f, out.feeds)) return false;
     return true;
 }
 
@@ -532,11 +438,7 @@ bool scene_reader::read_track(const json &j, size_t number, track &out) {
     }
     std::optional<track_interpolation> how;
     if (!read_interpolation(j, how, what)) return false;
-    if (auto f = j.find("format"); f != j.end()) {
-        error why;
-        if (!f->is_string()) return fail(*f, what + ": \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\"");
-        if (!(out.format = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
-    }
+    if (!read_format(j, out.format, what)) return false;
     auto keys = j.find("keys");
     if (keys == j.end() || !keys->is_array() || keys->empty())
         return fail(keys == j.end() ? j : *keys, what + " needs \"keys\", a list of [seconds, value]");
@@ -567,6 +469,15 @@ bool scene_reader::read_track(const json &j, size_t number, track &out) {
     return true;
 }
 
+bool scene_reader::read_format(const json &j, std::optional<value_format> &out, const std::string &what) {
+    auto f = j.find("format");
+    if (f == j.end()) return true;
+    error why;
+    if (!f->is_string()) return fail(*f, what + ": \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\"");
+    if (!(out = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
+    return true;
+}
+
 // A CSV log whose columns become tracks; its own errors name the file and the line.
 bool scene_reader::read_log(const json &j, scene &out) {
     if (!j.is_object()) return fail(j, "\"telemetry\" must be an object");
@@ -593,11 +504,7 @@ bool scene_reader::read_log(const json &j, scene &out) {
         std::optional<track_interpolation> how;
         if (!read_interpolation(m, how, what)) return false;
         std::optional<value_format> format;
-        if (auto f = m.find("format"); f != m.end()) {
-            error why;
-            if (!f->is_string()) return fail(*f, what + ": \"format\" must be a string such as \"m:ss.SSS\" or \"%.1f\"");
-            if (!(format = value_format::parse(f->get<std::string>(), &why))) return fail(*f, what + ": " + why);
-        }
+        if (!read_format(m, format, what)) return false;
         mapped.push_back({column, m["control"].get<std::string>(), m["attribute"].get<std::string>(),
                           how.value_or(track_interpolation::linear), std::move(format), what, doc_.where(m)});
         mapping_at.push_back(&m);
@@ -622,8 +529,6 @@ bool scene_reader::read_log(const json &j, scene &out) {
     }
     return true;
 }
-
-} // namespace
 
 // Hex digits only: strtoul alone would take a sign or blanks.
 bool parse_colour(const std::string &text, uint32_t &out) {

@@ -7,6 +7,7 @@
 
 #include "pitwall/engine.h"
 #include "pitwall/recording_context.h"
+#include "pitwall/scene_feeds.h"
 #include "pitwall/scene_tracks.h"
 
 #include <array>
@@ -76,6 +77,7 @@ struct scene {
     std::vector<scene_control> controls;
     std::vector<scene_step> steps;
     std::vector<track> tracks;        // keyframe tracks, then the telemetry log's channels
+    scene_feeds feeds;                // live data (pitwall run)
 };
 
 // Parse a scene file. Relative paths in it are relative to the scene file's folder. Errors read
