@@ -41,7 +41,7 @@ string(CONCAT CPACK_COMPONENT_DESKTOP_DESCRIPTION
     "Renders dashboard scenes that use the Pitwall plug-ins to PNG, traces every drawing operation "
     "and lists the plug-ins' attributes, without the target engine.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
-    "pitwall-plugins (= ${PROJECT_VERSION}), ${pitwall_runtime}, libcairo2, libfreetype6, libpng16-16, fonts-dejavu-core")
+    "pitwall-plugins (= ${PROJECT_VERSION}), ${pitwall_runtime}, libcairo2, libfreetype6, libpng16-16, libsdl2-2.0-0, fonts-dejavu-core")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME pitwall-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
