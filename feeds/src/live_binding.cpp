@@ -1,10 +1,13 @@
 // The scene's feed channels applied to its controls, with stale channels and the demo loop.
 #include "pitwall/live_binding.h"
 
+#include "pitwall/attribute_catalog.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace pitwall {
@@ -31,6 +34,17 @@ double as_number(const attr_value *v, double otherwise) {
     if (const auto *i = std::get_if<int64_t>(v)) return double(*i);
     if (const auto *d = std::get_if<double>(v)) return *d;
     return otherwise;
+}
+
+// Where the control's scale starts: its value_min, as the scene writes it or by default; for a
+// widget without one, the lowest value the attribute takes; else 0.
+double scale_minimum(const scene &s, const scene_control &c, const std::string &attribute) {
+    if (const attr_value *v = written_value(s, c.name, "value_min")) return as_number(v, 0);
+    const widget_info *info = find_widget_info(c.widget);
+    if (info == nullptr) return 0;
+    if (const attribute_info *a = info->find("value_min")) return std::strtod(a->default_value.c_str(), nullptr);
+    const attribute_info *a = info->find(attribute);
+    return a != nullptr && a->range ? double(a->range->first) : 0;
 }
 
 } // namespace
@@ -85,7 +99,7 @@ error live_binding::bind(const engine &eng, const scene &s, const latest_values 
                 t.written = *w;
                 t.has_written = true;
             }
-            t.minimum = as_number(written_value(s, m.control, "value_min"), 0);
+            t.minimum = scale_minimum(s, *sc, m.attribute);
             c.targets.push_back(std::move(t));
         }
         if (!fc.stale_lamp.empty() &&
@@ -106,6 +120,12 @@ error live_binding::bind(const engine &eng, const scene &s, const latest_values 
 void live_binding::set(scene_step &step, const std::string &control, const std::string &attribute, attr_value value) {
     auto it = std::find_if(step.changes.begin(), step.changes.end(), [&](const auto &c) { return c.first == control; });
     if (it == step.changes.end()) it = step.changes.insert(step.changes.end(), {control, control_change{}});
+    // Set twice in one frame (put back, then a new value): the later value, in the first place.
+    for (auto &[name, v] : it->second.attributes)
+        if (name == attribute) {
+            v = std::move(value);
+            return;
+        }
     it->second.attributes.emplace_back(attribute, std::move(value));
 }
 

@@ -39,6 +39,13 @@ struct options {
     int verbosity = 0;     // --quiet -1 (errors only), 0 (errors and warnings), --verbose 1 (everything)
     std::string new_scene; // new -o SCENE.json
     int16_t new_width = 800, new_height = 480; // new --size WxH
+    std::vector<std::string> feeds; // run --feed SPEC (instead of the scene's sources)
+    std::string display = "window"; // run --display window|fullscreen|kmsdrm|offscreen
+    int rotate = 0;        // run --rotate 0|90|180|270
+    double run_fps = 0;    // run --fps F (0: paced by the display's refresh)
+    std::string record;    // run --record FILE.csv
+    bool stats = false;    // run --stats
+    std::string screenshot; // run --screenshot FILE.png: the last frame, written on the way out
 };
 
 // The smallest canvas `new` lays its controls out on.
@@ -95,6 +102,7 @@ int cmd_gallery(const options &opts);
 int cmd_lint(const options &opts);
 int cmd_new(const options &opts);
 int cmd_snippet(const options &opts);
+int cmd_run(const options &opts);
 
 } // namespace pitwall::cli
 

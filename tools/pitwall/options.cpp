@@ -203,7 +203,34 @@ command_line parse_command_line(int argc, char **argv) {
     add_plugins_option(*lint, opts);
     add_app_option(*lint, opts);
 
-    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet, lint}) add_verbosity_options(*cmd, opts);
+    CLI::App *live = app.add_subcommand("run", "Show SCENE on a screen, driven by live data (UDP, standard input, a log) or its demo loop");
+    add_scene_argument(*live, opts);
+    live->add_option("--feed", opts.feeds, "Read live values from SPEC instead of the scene's feeds: udp:[ADDR:]PORT[?from=ADDR], "
+                                          "stdin, csv:FILE[?loop][&speed=X]; may be given more than once")
+        ->type_name("SPEC");
+    live->add_option("--display", opts.display, "Where to show it: window, fullscreen, kmsdrm (a board without a desktop) or offscreen")
+        ->type_name("MODE")
+        ->default_str("window")
+        ->check(CLI::IsMember({"window", "fullscreen", "kmsdrm", "offscreen"}));
+    live->add_option("--rotate", opts.rotate, "Turn the picture clockwise, for a display mounted on its side")
+        ->type_name("DEG")
+        ->default_str("0")
+        ->check(CLI::IsMember({0, 90, 180, 270}));
+    live->add_option("--fps", opts.run_fps, "Draw at most F frames a second (default: the display's refresh)")
+        ->type_name("F")
+        ->check(finite_range(1, 1000));
+    live->add_option("--record", opts.record, "Write every value received to FILE, a telemetry CSV (never over an existing file)")
+        ->type_name("FILE");
+    live->add_flag("--stats", opts.stats, "Print once a second the frames drawn and skipped, CPU time and latency");
+    live->add_option("--screenshot", opts.screenshot, "Write the last frame shown to FILE.png on the way out")
+        ->type_name("FILE");
+    live->add_option("--seconds", opts.seconds, "Stop after S seconds (default: until SIGINT, SIGTERM or the window closes)")
+        ->type_name("S")
+        ->check(finite_range(0.001, 31536000));
+    add_plugins_option(*live, opts);
+    add_app_option(*live, opts);
+
+    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet, lint, live}) add_verbosity_options(*cmd, opts);
 
     // After the subcommands, which would otherwise copy it into their own help.
     app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
@@ -225,7 +252,7 @@ command_line parse_command_line(int argc, char **argv) {
 
     const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
         {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery},
-        {create, cmd_new}, {snippet, cmd_snippet}, {lint, cmd_lint}};
+        {create, cmd_new}, {snippet, cmd_snippet}, {lint, cmd_lint}, {live, cmd_run}};
     for (const auto &[cmd, run] : commands)
         if (cmd->parsed()) line.run = run;
     set_verbosity(opts.verbosity);
