@@ -234,7 +234,7 @@ TEST_F(tracks_scene, log_columns_become_tracks_keyed_by_the_time_column) {
 }
 
 // A log read through a scene mapping its column rpm (or through `json`): the rpm track as
-// "SECONDS=VALUE ...", or the error with the scene's place and the log's folder cut off.
+// "SECONDS=VALUE ...", "no track", or the error with the scene's place and the log's folder cut off.
 class telemetry_log : public tracks_scene {
 protected:
     std::string rpm_of(const std::string &csv_text, const std::string &json = k_rpm_scene) {
@@ -245,6 +245,7 @@ protected:
             const std::string place = at(json, "\"lap.csv\"") + ": " + dir + "/";
             return err.rfind(place, 0) == 0 ? err.substr(place.size()) : err;
         }
+        if (s.tracks.empty()) return "no track";
         std::ostringstream keys;
         for (const pitwall::track_key &k : s.tracks.at(0).keys) keys << k.time << "=" << show(k.value) << " ";
         return keys.str();
@@ -255,7 +256,9 @@ protected:
 };
 
 // Line ends of every kind (line numbers counted alike), a byte order mark, quoting, and the limits
-// that bound what a log costs. Columns no channel maps are split but never read.
+// that bound what a log costs. Columns no channel maps are split but never read. An empty field is
+// no sample (a recording's channel that had no value in that row), and a channel without any has
+// no track; the time stays a number in every row.
 TEST_F(telemetry_log, lines_fields_and_limits) {
     std::string wide_header = "t,rpm", wide_row = "0,1";
     for (int i = 3; i <= 4096; ++i) {
@@ -287,6 +290,11 @@ TEST_F(telemetry_log, lines_fields_and_limits) {
         {"t,rpm,note\n0,1,x" + std::string(1000000, '"') + "\n", "lap.csv:2: field 3 is longer than 4096 bytes"},
         {wide_header + "\n" + wide_row + "\n", "0=int 1 "},
         {wide_header + ",c4097\n", "lap.csv:1: more than 4096 columns"},
+        {"t,rpm\n0,1\n0.5,\n1,3\n", "0=int 1 1=int 3 "},
+        {"t,rpm,water\n0,,90\n0.5, \"\" ,91\n1,2.5,\n", "1=double 2.5 "},
+        {"t,rpm,water\n0,,90\n1,,91\n", "no track"},
+        {"t,rpm\n0,1\n,2\n", "lap.csv:3: \"\" in column t is not a number"},
+        {"t,rpm\n0,1\n1,\" \"\n", "lap.csv:3: \" \" in column rpm is not a number"},
     };
     for (const auto &c : cases) EXPECT_EQ(rpm_of(c.text), c.outcome) << c.text.substr(0, 80);
 }
