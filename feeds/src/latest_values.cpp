@@ -31,6 +31,7 @@ void latest_values::store(size_t index, double value, int64_t arrived_ns) {
     s.arrived.store(arrived_ns, std::memory_order_relaxed);
     // Published after the value: a reader that sees the new count sees this value or a later one.
     s.stored.fetch_add(1, std::memory_order_release);
+    if (tap_ != nullptr) tap_->on_value(index, value, arrived_ns);
 }
 
 latest_values::reading latest_values::read(size_t index) const {

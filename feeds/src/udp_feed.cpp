@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string_view>
 
@@ -31,11 +30,6 @@ bool same_host(const sockaddr_storage &a, const sockaddr_storage &b) {
         return std::memcmp(&reinterpret_cast<const sockaddr_in6 &>(a).sin6_addr,
                            &reinterpret_cast<const sockaddr_in6 &>(b).sin6_addr, sizeof(in6_addr)) == 0;
     return false;
-}
-
-int64_t now_ns() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 } // namespace
@@ -67,6 +61,7 @@ std::string udp_feed::open(const std::string &address, uint16_t port) {
     }
     ::freeaddrinfo(found);
     if (socket_ < 0) return why;
+    address_ = address;
     sockaddr_storage bound{};
     socklen_t length = sizeof bound;
     if (::getsockname(socket_, reinterpret_cast<sockaddr *>(&bound), &length) == 0)
@@ -89,6 +84,7 @@ std::string udp_feed::allow_only(const std::string &sender) {
     std::memcpy(&allowed_, found->ai_addr, std::min<size_t>(found->ai_addrlen, sizeof allowed_));
     ::freeaddrinfo(found);
     filtered_ = true;
+    sender_ = sender;
     return {};
 }
 
@@ -114,32 +110,28 @@ void udp_feed::run(latest_values &table) {
         const ssize_t n = ::recvfrom(socket_, buffer_.data(), buffer_.size(), MSG_TRUNC | MSG_DONTWAIT,
                                      reinterpret_cast<sockaddr *>(&from), &from_length);
         if (n < 0) continue;
-        take(from, size_t(n), now_ns(), table);
-        // Counted last: whoever sees the datagram counted sees what it did.
-        datagrams_.fetch_add(1, std::memory_order_release);
+        take(from, size_t(n), feed_clock_ns(), table);
+        counts_.taken();
     }
 }
 
 void udp_feed::take(const sockaddr_storage &from, size_t length, int64_t arrived, latest_values &table) {
     if (filtered_ && !same_host(from, allowed_)) {
-        foreign_.fetch_add(1, std::memory_order_relaxed);
+        counts_.foreign.fetch_add(1, std::memory_order_relaxed);
         return;
     }
     if (length > max_datagram_bytes) {
-        refused_.fetch_add(1, std::memory_order_relaxed);
+        counts_.refused.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    const datagram_counts c = read_datagram(std::string_view(buffer_.data(), length), table, arrived);
-    stored_.fetch_add(c.stored, std::memory_order_relaxed);
-    unknown_.fetch_add(c.unknown, std::memory_order_relaxed);
-    bad_.fetch_add(c.bad, std::memory_order_relaxed);
-    if (c.refused) refused_.fetch_add(1, std::memory_order_relaxed);
+    counts_.add(read_datagram(std::string_view(buffer_.data(), length), table, arrived));
 }
 
-udp_feed::totals udp_feed::counted() const {
-    // The total first: every datagram it counts has its other counts in already.
-    const uint64_t datagrams = datagrams_.load(std::memory_order_acquire);
-    return {datagrams, stored_.load(), unknown_.load(), bad_.load(), refused_.load(), foreign_.load()};
+std::string udp_feed::describe() const {
+    const bool v6 = address_.find(':') != std::string::npos;
+    std::string text = "udp " + (v6 ? "[" + address_ + "]" : address_) + ":" + std::to_string(port_);
+    if (filtered_) text += " from " + sender_;
+    return text;
 }
 
 } // namespace pitwall

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 namespace pitwall::testing {
 namespace {
@@ -51,7 +53,7 @@ TEST(udp_feed, reads_datagrams_into_the_table_and_counts_the_bad_ones) {
     while (feed.counted().datagrams < 4 && std::chrono::steady_clock::now() < give_up)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     feed.stop();
-    const udp_feed::totals t = feed.counted();
+    const feed_totals t = feed.counted();
     EXPECT_EQ(t.datagrams, 4u);
     EXPECT_EQ(t.stored, 3u);
     EXPECT_EQ(t.unknown, 1u);
@@ -81,7 +83,7 @@ TEST(udp_feed, hostile_datagrams_are_counted_and_change_nothing) {
         const char *what;
         std::string bytes;
         bool from_elsewhere;
-        udp_feed::totals counted; // what the row adds
+        feed_totals counted; // what the row adds
     } rows[] = {
         {"another sender", "rpm=1", true, {1, 0, 0, 0, 0, 1}},
         {"the largest datagram, all junk", std::string(65507, 'x'), false, {1, 0, 0, 1, 0, 0}},
@@ -100,10 +102,10 @@ TEST(udp_feed, hostile_datagrams_are_counted_and_change_nothing) {
     double sent = 0;
     for (const auto &row : rows) {
         SCOPED_TRACE(row.what);
-        const udp_feed::totals before = feed.counted();
+        const feed_totals before = feed.counted();
         (row.from_elsewhere ? elsewhere : good).send(row.bytes);
         wait_for(feed, before.datagrams + 1);
-        const udp_feed::totals after = feed.counted();
+        const feed_totals after = feed.counted();
         EXPECT_EQ(after.datagrams - before.datagrams, row.counted.datagrams);
         EXPECT_EQ(after.stored - before.stored, row.counted.stored);
         EXPECT_EQ(after.unknown - before.unknown, row.counted.unknown);
@@ -130,6 +132,34 @@ TEST(udp_feed, hostile_datagrams_are_counted_and_change_nothing) {
     wait_for(feed, read + 1);
     feed.stop();
     EXPECT_EQ(table.read(0).value, 7);
+}
+
+// The table's tap hears each value the feed stores, from the feed's thread, a datagram's values
+// with one arrival time.
+TEST(udp_feed, the_tap_hears_every_value_stored) {
+    struct heard : value_tap {
+        std::vector<std::tuple<size_t, double, int64_t>> values; // written by the feed's thread only
+        void on_value(size_t channel, double value, int64_t arrived) override {
+            values.emplace_back(channel, value, arrived);
+        }
+    } tap;
+    latest_values table({"rpm", "water"});
+    table.set_tap(&tap);
+    udp_feed feed;
+    ASSERT_EQ(feed.open("127.0.0.1", 0), "");
+    EXPECT_EQ(feed.describe(), "udp 127.0.0.1:" + std::to_string(feed.port()));
+    feed.start(table);
+    sender out(feed.port());
+    out.send("rpm=8720,water=92.4,boost=1");
+    out.send(R"({"water": 93})");
+    wait_for(feed, 2);
+    feed.stop(); // joined: its writes are seen
+    ASSERT_EQ(tap.values.size(), 3u);
+    EXPECT_EQ(tap.values[0], std::make_tuple(size_t(0), 8720.0, std::get<2>(tap.values[1])));
+    EXPECT_EQ(std::get<0>(tap.values[1]), 1u);
+    EXPECT_EQ(std::get<1>(tap.values[1]), 92.4);
+    EXPECT_EQ(tap.values[2], std::make_tuple(size_t(1), 93.0, table.read(1).arrived_ns));
+    EXPECT_GE(std::get<2>(tap.values[2]), std::get<2>(tap.values[0]));
 }
 
 TEST(udp_feed, refuses_what_it_cannot_listen_on) {

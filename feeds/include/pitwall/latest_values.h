@@ -18,6 +18,15 @@
 
 namespace pitwall {
 
+// Told of every value stored (a recorder), on the storing feed's thread, after the table has it.
+class value_tap {
+public:
+    virtual void on_value(size_t channel, double value, int64_t arrived_ns) = 0;
+
+protected:
+    ~value_tap() = default;
+};
+
 class latest_values {
 public:
     // The channels, by name; their order gives their indices. Names repeated keep the first.
@@ -40,6 +49,9 @@ public:
     // count never runs ahead of the value.
     reading read(size_t index) const;
 
+    // Set before any feed starts (a thread's start publishes it); nullptr: none.
+    void set_tap(value_tap *tap) { tap_ = tap; }
+
 private:
     struct slot {
         std::atomic<uint64_t> bits{0};
@@ -49,6 +61,7 @@ private:
     std::vector<std::string> names_;
     std::vector<size_t> by_name_; // indices sorted by name, for index_of
     std::unique_ptr<slot[]> slots_;
+    value_tap *tap_ = nullptr;
 };
 
 } // namespace pitwall

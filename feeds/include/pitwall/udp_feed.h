@@ -6,7 +6,7 @@
 #ifndef PITWALL_UDP_FEED_H
 #define PITWALL_UDP_FEED_H
 
-#include "pitwall/latest_values.h"
+#include "pitwall/live_feed.h"
 
 #include <sys/socket.h>
 
@@ -18,10 +18,10 @@
 
 namespace pitwall {
 
-class udp_feed {
+class udp_feed final : public live_feed {
 public:
     udp_feed() = default;
-    ~udp_feed(); // stops the thread and closes the socket
+    ~udp_feed() override; // stops the thread and closes the socket
     udp_feed(const udp_feed &) = delete;
     udp_feed &operator=(const udp_feed &) = delete;
 
@@ -35,14 +35,10 @@ public:
 
     // Read into `table` on a thread of its own until stop(); values are stamped with the steady
     // clock's nanoseconds as they arrive.
-    void start(latest_values &table);
-    void stop();
-
-    struct totals {
-        uint64_t datagrams = 0, stored = 0, unknown = 0, bad = 0, refused = 0;
-        uint64_t foreign = 0; // from a sender other than the one allowed, dropped unread
-    };
-    totals counted() const;
+    void start(latest_values &table) override;
+    void stop() override;
+    feed_totals counted() const override { return counts_.totals(); }
+    std::string describe() const override; // "udp 0.0.0.0:20777", "udp [::1]:9000 from ::1"
 
 private:
     void run(latest_values &table);
@@ -55,7 +51,8 @@ private:
     sockaddr_storage allowed_{}; // the one sender taken when filtered_
     std::thread thread_;
     std::atomic<bool> stopping_{false};
-    std::atomic<uint64_t> datagrams_{0}, stored_{0}, unknown_{0}, bad_{0}, refused_{0}, foreign_{0};
+    feed_counters counts_;
+    std::string address_, sender_; // as given, for describe()
 };
 
 } // namespace pitwall

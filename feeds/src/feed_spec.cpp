@@ -1,0 +1,167 @@
+// Feeds as the command line names them.
+#include "pitwall/feed_spec.h"
+
+#include "pitwall/csv_feed.h"
+#include "pitwall/line_feed.h"
+#include "pitwall/udp_feed.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+namespace pitwall {
+namespace {
+
+constexpr const char *forms = "a feed is udp:PORT, udp:ADDRESS:PORT or udp:[IPV6]:PORT (each with ?from=ADDRESS to "
+                              "take one sender only), stdin, or csv:FILE (with ?loop, ?speed=N, or ?loop&speed=N)";
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+bool is_address(std::string_view text, int family) {
+    const std::string address(text); // inet_pton reads up to a NUL
+    unsigned char bytes[16];
+    return address.find('\0') == std::string::npos && ::inet_pton(family, address.c_str(), bytes) == 1;
+}
+
+bool parse_port(std::string_view text, uint16_t &port) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535)
+        return false;
+    port = uint16_t(value);
+    return true;
+}
+
+// "PORT", "ADDRESS:PORT" or "[IPV6]:PORT" into the spec; empty, or what is wrong.
+std::string read_udp(std::string_view where, feed_spec &spec) {
+    std::string_view port = where;
+    if (!where.empty() && where.front() == '[') {
+        const size_t close = where.find(']');
+        if (close == std::string_view::npos) return "the IPv6 address after '[' has no ']'";
+        const std::string_view address = where.substr(1, close - 1);
+        if (!is_address(address, AF_INET6)) return quoted(address) + " is not a numeric IPv6 address";
+        if (where.substr(close + 1, 1) != ":") return "no :PORT after [" + std::string(address) + "]";
+        spec.address = address;
+        port = where.substr(close + 2);
+    } else if (const size_t colon = where.rfind(':'); colon != std::string_view::npos) {
+        const std::string_view address = where.substr(0, colon);
+        if (address.find(':') != std::string_view::npos) return "an IPv6 address goes in brackets: udp:[::1]:PORT";
+        if (!is_address(address, AF_INET)) return quoted(address) + " is not a numeric IPv4 address";
+        spec.address = address;
+        port = where.substr(colon + 1);
+    }
+    if (!parse_port(port, spec.port)) return "port " + quoted(port) + " is not a number from 1 to 65535";
+    return {};
+}
+
+// One option, "NAME" or "NAME=VALUE", into the spec; empty, or what is wrong.
+std::string read_option(std::string_view option, feed_spec &spec) {
+    const size_t equals = option.find('=');
+    const std::string_view name = option.substr(0, equals);
+    const std::string_view value = equals == std::string_view::npos ? std::string_view() : option.substr(equals + 1);
+    const bool valued = equals != std::string_view::npos;
+    if (spec.what == feed_spec::kind::udp && name == "from" && valued) {
+        std::string_view address = value;
+        if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
+            address = address.substr(1, address.size() - 2);
+        if (!is_address(address, AF_INET) && !is_address(address, AF_INET6))
+            return "from " + quoted(value) + " is not a numeric address";
+        spec.from = address;
+        return {};
+    }
+    if (spec.what == feed_spec::kind::csv && name == "loop" && !valued) {
+        spec.loop = true;
+        return {};
+    }
+    if (spec.what == feed_spec::kind::csv && name == "speed" && valued) {
+        double speed = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), speed);
+        if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(speed) ||
+            speed <= 0 || speed > csv_feed::max_speed)
+            return "speed " + quoted(value) + " is not a number above 0 and at most " +
+                   std::to_string(int(csv_feed::max_speed));
+        spec.speed = speed;
+        return {};
+    }
+    const char *takes = spec.what == feed_spec::kind::udp   ? "a udp feed takes from=ADDRESS"
+                        : spec.what == feed_spec::kind::csv ? "a csv feed takes loop and speed=N"
+                                                            : "stdin takes none";
+    return "unknown option " + quoted(option) + " (" + takes + ")";
+}
+
+} // namespace
+
+std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why) {
+    auto fail = [&](const std::string &what) -> std::optional<feed_spec> {
+        if (why != nullptr) *why = "feed " + quoted(text) + ": " + what + "; " + forms;
+        return std::nullopt;
+    };
+    if (text.empty()) return fail("nothing given");
+    feed_spec spec;
+    spec.text = text;
+    const size_t question = text.find('?');
+    const std::string_view body = text.substr(0, question);
+    const size_t colon = body.find(':');
+    const std::string_view kind = body.substr(0, colon);
+    const std::string_view rest = colon == std::string_view::npos ? std::string_view() : body.substr(colon + 1);
+    if (kind == "udp") {
+        if (colon == std::string_view::npos) return fail("no port");
+        spec.what = feed_spec::kind::udp;
+        if (std::string e = read_udp(rest, spec); !e.empty()) return fail(e);
+    } else if (kind == "stdin") {
+        if (colon != std::string_view::npos) return fail("nothing follows stdin");
+        spec.what = feed_spec::kind::stdin_lines;
+    } else if (kind == "csv") {
+        if (rest.empty()) return fail("no file");
+        spec.what = feed_spec::kind::csv;
+        spec.file = rest;
+    } else {
+        return fail("unknown kind " + quoted(kind));
+    }
+    if (question == std::string_view::npos) return spec;
+    std::vector<std::string_view> seen;
+    for (std::string_view options = text.substr(question + 1);;) {
+        const size_t amp = options.find('&');
+        const std::string_view option = options.substr(0, amp);
+        if (option.empty()) return fail("an empty option");
+        const std::string_view name = option.substr(0, option.find('='));
+        for (std::string_view before : seen)
+            if (before == name) return fail("option " + quoted(name) + " given twice");
+        seen.push_back(name);
+        if (std::string e = read_option(option, spec); !e.empty()) return fail(e);
+        if (amp == std::string_view::npos) break;
+        options = options.substr(amp + 1);
+    }
+    return spec;
+}
+
+std::unique_ptr<live_feed> open_feed(const feed_spec &spec, std::string *why) {
+    auto fail = [&](const std::string &what) -> std::unique_ptr<live_feed> {
+        if (why != nullptr) *why = "feed " + quoted(spec.text) + ": " + what;
+        return nullptr;
+    };
+    switch (spec.what) {
+    case feed_spec::kind::udp: {
+        auto feed = std::make_unique<udp_feed>();
+        if (std::string e = feed->open(spec.address, spec.port); !e.empty()) return fail(e);
+        if (!spec.from.empty())
+            if (std::string e = feed->allow_only(spec.from); !e.empty()) return fail(e);
+        return feed;
+    }
+    case feed_spec::kind::stdin_lines: {
+        auto feed = std::make_unique<stdin_feed>(0);
+        if (std::string e = feed->check(); !e.empty()) return fail(e);
+        return feed;
+    }
+    case feed_spec::kind::csv: {
+        auto feed = std::make_unique<csv_feed>();
+        if (std::string e = feed->open(spec.file, spec.loop, spec.speed); !e.empty()) return fail(e);
+        return feed;
+    }
+    }
+    return fail("unknown kind");
+}
+
+} // namespace pitwall
