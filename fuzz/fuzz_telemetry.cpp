@@ -3,8 +3,8 @@
 //
 // Checked for every input:
 //   - a refused log's error names the log ("<log>:LINE: cause" or "<log>: cause"), cause not empty;
-//   - an accepted log gives one track a channel, every track as many keys as the others, at
-//     finite times that never go back;
+//   - an accepted log gives a track to each channel with a sample (an empty field is none), the
+//     two tracks of one column alike, every track at finite times that never go back;
 //   - nothing leaks, overflows or reads uninitialised memory (the sanitizers see that).
 #include "fuzz_input.h"
 
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -60,9 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (cause == std::string::npos || cause + 2 >= err.size()) fuzz::fail("a telemetry error without its cause");
         return 0;
     }
-    if (s.tracks.size() != 3) fuzz::fail("an accepted log without a track a channel");
+    // "a" feeds x.value; "b" feeds x.width and y.value, which come or stay away together.
+    size_t of_a = 0;
+    std::vector<const pitwall::track *> of_b;
     for (const pitwall::track &t : s.tracks) {
-        if (t.keys.empty() || t.keys.size() != s.tracks[0].keys.size()) fuzz::fail("tracks of different lengths");
+        if (t.keys.empty()) fuzz::fail("a track without keys");
+        if (t.control == "x" && t.attribute == "value") ++of_a;
+        else of_b.push_back(&t);
+    }
+    if (of_a > 1 || (of_b.size() != 0 && of_b.size() != 2)) fuzz::fail("not one track a channel with samples");
+    if (of_b.size() == 2 && of_b[0]->keys.size() != of_b[1]->keys.size()) fuzz::fail("one column's tracks apart");
+    for (const pitwall::track &t : s.tracks) {
         for (size_t k = 0; k < t.keys.size(); ++k) {
             if (!std::isfinite(t.keys[k].time)) fuzz::fail("a key at a time that is not finite");
             if (k > 0 && t.keys[k].time < t.keys[k - 1].time) fuzz::fail("time going back");
