@@ -60,19 +60,58 @@ int64_t now_ns() { return clock_ns(CLOCK_MONOTONIC); }
 // value after a frame pushes one wake, the rest of a burst only finds the flag set.
 class wake_on_value final : public value_tap {
 public:
-    wake_on_value(screen &display, value_tap *next) : display_(display), next_(next) {}
+    wake_on_value(screen &display, value_tap *recording, std::vector<std::string> recorded)
+        : display_(display), recording_(recording), recorded_(std::move(recorded)) {}
     void on_value(size_t channel, double value, int64_t arrived_ns) override {
-        if (next_ != nullptr) next_->on_value(channel, value, arrived_ns);
+        if (recording_ != nullptr) recording_->on_value(channel, value, arrived_ns);
         if (!pending_.exchange(true, std::memory_order_acq_rel)) display_.wake();
     }
     // Whether a value came since the last call.
     bool take() { return pending_.exchange(false, std::memory_order_acq_rel); }
+    // A reloaded scene's channels go on into the recording only when they are its columns.
+    void check_recording(const latest_values &table, const std::string &path) {
+        if (recording_ == nullptr) return;
+        bool same = table.size() == recorded_.size();
+        for (size_t i = 0; same && i < recorded_.size(); ++i) same = table.name(i) == recorded_[i];
+        if (same) return;
+        recording_ = nullptr;
+        std::fprintf(stderr, "pitwall run: the reloaded scene's channels differ: the recording to %s stops\n", path.c_str());
+    }
 
 private:
     screen &display_;
-    value_tap *next_;
+    value_tap *recording_;
+    std::vector<std::string> recorded_; // the recording's columns
     std::atomic<bool> pending_{false};
 };
+
+// SIGHUP: the scene file read again and shown in place of the old one, whose plug-ins and feeds
+// must go first (one engine per plug-in library, one socket per port). A file that does not load
+// leaves the old scene shown; one that loads but cannot start brings the old one back.
+bool reload(const options &opts, std::unique_ptr<run_session> &session, wake_on_value &waker) {
+    scene fresh;
+    if (!load_scene_for(opts, opts.scene, fresh)) {
+        std::fprintf(stderr, "pitwall run: %s: not reloaded, the scene shown stays\n", opts.scene.c_str());
+        return true;
+    }
+    if (fresh.width != session->width() || fresh.height != session->height()) {
+        std::fprintf(stderr, "pitwall run: %s: the canvas changed size (%dx%d): not reloaded, restart to show it\n",
+                     opts.scene.c_str(), fresh.width, fresh.height);
+        return true;
+    }
+    scene old = session->shown();
+    session = std::make_unique<run_session>(); // the old one's plug-ins and feeds released first
+    if (session->open(opts, std::move(fresh))) {
+        std::fprintf(stderr, "pitwall run: %s reloaded\n", opts.scene.c_str());
+    } else {
+        std::fprintf(stderr, "pitwall run: %s: not reloaded, the scene shown stays\n", opts.scene.c_str());
+        session = std::make_unique<run_session>();
+        if (!session->open(opts, std::move(old))) return false;
+    }
+    waker.check_recording(session->table(), opts.record);
+    session->start_feeds(waker);
+    return true;
+}
 
 bool write_screenshot(const raster_context &canvas, const std::string &path) {
     std::string png, why;
@@ -91,8 +130,10 @@ int cmd_run(const options &opts) {
     shown.rotate = opts.rotate;
     shown.vsync = opts.run_fps <= 0;
 
+    scene first_scene;
+    if (!load_scene_for(opts, opts.scene, first_scene)) return exit_usage;
     auto session = std::make_unique<run_session>();
-    if (!session->open(opts)) return exit_usage;
+    if (!session->open(opts, std::move(first_scene))) return exit_usage;
 
     telemetry_recorder recorder;
     bool recording = false;
@@ -110,8 +151,10 @@ int cmd_run(const options &opts) {
         return exit_usage;
     }
     install_signals();
-    wake_on_value waker(display, recording ? &recorder : nullptr);
-    if (!session->start_feeds(waker)) return exit_usage;
+    std::vector<std::string> columns;
+    for (size_t i = 0; recording && i < session->table().size(); ++i) columns.push_back(session->table().name(i));
+    wake_on_value waker(display, recording ? &recorder : nullptr, std::move(columns));
+    session->start_feeds(waker);
 
     const double fps = opts.run_fps > 0 ? opts.run_fps : double(std::max(display.refresh_hz(), 1));
     const int64_t interval = int64_t(1e9 / fps);
@@ -127,22 +170,8 @@ int cmd_run(const options &opts) {
     while (!stop_signal) {
         if (reload_signal) {
             reload_signal = 0;
-            auto fresh = std::make_unique<run_session>();
-            if (fresh->open(opts) && fresh->width() == session->width() && fresh->height() == session->height()) {
-                session->stop_feeds();
-                session = std::move(fresh);
-                if (recording && session->table().size() != recorder.channels()) {
-                    recorder.close();
-                    recording = false;
-                    std::fprintf(stderr, "pitwall run: the reloaded scene's channels differ: the recording to %s stops\n",
-                                 opts.record.c_str());
-                }
-                if (!session->start_feeds(waker)) break;
-                first = true;
-                std::fprintf(stderr, "pitwall run: %s reloaded\n", opts.scene.c_str());
-            } else {
-                std::fprintf(stderr, "pitwall run: %s: not reloaded, the scene shown stays\n", opts.scene.c_str());
-            }
+            if (!reload(opts, session, waker)) break;
+            first = true;
         }
         if (!display.pump_events()) break;
         const int64_t frame_start = now_ns();
@@ -179,7 +208,8 @@ int cmd_run(const options &opts) {
         const int64_t next_frame = frame_start + interval;
         const int64_t change = session->next_change();
         int64_t wake_at = std::max(change == INT64_MIN ? next_frame : change, next_frame);
-        wake_at = std::min(wake_at, stop_at);
+        // At least once a second, for the statistics and the feeds' reports of bad input.
+        wake_at = std::min({wake_at, stop_at, stats.next_line()});
         waited = false;
         for (int64_t now = now_ns(); now < wake_at && !stop_signal && !reload_signal; now = now_ns()) {
             // A value that came wakes the loop early, but never before the next frame is due.
@@ -196,8 +226,12 @@ int cmd_run(const options &opts) {
     }
 
     session->stop_feeds();
-    if (recording) recorder.close();
     bool wrote = true;
+    if (recording)
+        if (std::string why = recorder.close(); !why.empty()) {
+            std::fprintf(stderr, "pitwall run: %s: %s\n", opts.record.c_str(), why.c_str());
+            wrote = false;
+        }
     if (!opts.screenshot.empty()) wrote = write_screenshot(session->canvas(), opts.screenshot);
     if (opts.stats) std::fprintf(stderr, "pitwall run: %s\n", session->summary().c_str());
     session.reset();

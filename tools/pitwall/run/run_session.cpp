@@ -37,9 +37,9 @@ run_session::~run_session() {
     if (engine_) engine_->unload_all();
 }
 
-bool run_session::open(const options &opts) {
+bool run_session::open(const options &opts, scene loaded) {
     opts_ = opts;
-    if (!load_scene_for(opts, opts.scene, scene_)) return false;
+    scene_ = std::move(loaded);
     engine_ = make_engine(opts, scene_.base_dir);
     if (!engine_ || !check_widgets("run", *engine_, scene_, opts.scene)) return false;
     engine_->set_log_echo(stderr);
@@ -76,11 +76,10 @@ bool run_session::open(const options &opts) {
     return true;
 }
 
-bool run_session::start_feeds(value_tap &tap) {
+void run_session::start_feeds(value_tap &tap) {
     table_->set_tap(&tap);
     for (auto &feed : feeds_) feed->start(*table_);
     started_ = true;
-    return true;
 }
 
 void run_session::stop_feeds() {

@@ -27,15 +27,16 @@ public:
     run_session(const run_session &) = delete;
     run_session &operator=(const run_session &) = delete;
 
-    // Load the scene, the plug-ins and the feeds (--feed, or the scene's own sources), bound but
+    // The scene loaded, its plug-ins and the feeds (--feed, or the scene's own sources), bound but
     // not started. False, with the reasons on stderr, when any of it fails.
-    bool open(const options &opts);
+    bool open(const options &opts, scene loaded);
+    const scene &shown() const { return scene_; }
     int width() const { return scene_.width; }
     int height() const { return scene_.height; }
     const latest_values &table() const { return *table_; }
 
-    // Start reading: every value stored goes to `tap` as well. False when a feed cannot start.
-    bool start_feeds(value_tap &tap);
+    // Start reading: every value stored goes to `tap` as well.
+    void start_feeds(value_tap &tap);
     void stop_feeds();
     // What is shown where, and where the feeds listen, on stderr.
     void announce(const screen &display) const;

@@ -27,7 +27,8 @@ public:
     void latency(int64_t ns);
 
     // True once a second has passed since the last line.
-    bool due(int64_t now_ns) const { return now_ns - since_ns_ >= 1000000000; }
+    bool due(int64_t now_ns) const { return now_ns >= next_line(); }
+    int64_t next_line() const { return since_ns_ + 1000000000; }
     // The line for the time since the last one, which starts the next: "60 frames drawn, 0
     // skipped, 0.42 ms CPU a frame, 2.6% of a core, latency p50 4.1 ms p99 9.8 ms (58 values)".
     // `process_cpu_ns` is the process's CPU time so far, all threads.
