@@ -25,10 +25,11 @@ bool is_address(std::string_view text, int family) {
     return address.find('\0') == std::string::npos && ::inet_pton(family, address.c_str(), bytes) == 1;
 }
 
+// 0 lets the system pick a free port, which the feed then describes (tests, a second bench feed).
 bool parse_port(std::string_view text, uint16_t &port) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 || value > 65535)
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > 65535)
         return false;
     port = uint16_t(value);
     return true;
@@ -52,7 +53,7 @@ std::string read_udp(std::string_view where, feed_spec &spec) {
         spec.address = address;
         port = where.substr(colon + 1);
     }
-    if (!parse_port(port, spec.port)) return "port " + quoted(port) + " is not a number from 1 to 65535";
+    if (!parse_port(port, spec.port)) return "port " + quoted(port) + " is not a number from 0 to 65535";
     return {};
 }
 

@@ -27,6 +27,7 @@ TEST(feed_spec, forms_are_read_into_their_fields) {
     } cases[] = {
         {"udp:20777", kind::udp, "0.0.0.0", 20777, "", "", false, 1},
         {"udp:127.0.0.1:1", kind::udp, "127.0.0.1", 1, "", "", false, 1},
+        {"udp:0", kind::udp, "0.0.0.0", 0, "", "", false, 1}, // a free port the system picks
         {"udp:[::1]:65535", kind::udp, "::1", 65535, "", "", false, 1},
         {"udp:[fe80::2:3]:9000?from=fe80::7", kind::udp, "fe80::2:3", 9000, "fe80::7", "", false, 1},
         {"udp:10.0.0.1:20777?from=10.0.0.2", kind::udp, "10.0.0.1", 20777, "10.0.0.2", "", false, 1},
@@ -62,13 +63,12 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
         {"can:can0", "unknown kind \"can\""},
         {"UDP:20777", "unknown kind \"UDP\""},
         {"udp", "no port"},
-        {"udp:", "port \"\" is not a number from 1 to 65535"},
-        {"udp:0", "port \"0\" is not a number from 1 to 65535"},
-        {"udp:65536", "port \"65536\" is not a number from 1 to 65535"},
-        {"udp:abc", "port \"abc\" is not a number from 1 to 65535"},
-        {"udp:-1", "port \"-1\" is not a number from 1 to 65535"},
-        {"udp:20777 ", "port \"20777 \" is not a number from 1 to 65535"},
-        {"udp:127.0.0.1:", "port \"\" is not a number from 1 to 65535"},
+        {"udp:", "port \"\" is not a number from 0 to 65535"},
+        {"udp:65536", "port \"65536\" is not a number from 0 to 65535"},
+        {"udp:abc", "port \"abc\" is not a number from 0 to 65535"},
+        {"udp:-1", "port \"-1\" is not a number from 0 to 65535"},
+        {"udp:20777 ", "port \"20777 \" is not a number from 0 to 65535"},
+        {"udp:127.0.0.1:", "port \"\" is not a number from 0 to 65535"},
         {"udp:localhost:20777", "\"localhost\" is not a numeric IPv4 address"},
         {"udp:300.1.1.1:20777", "\"300.1.1.1\" is not a numeric IPv4 address"},
         {"udp:::1:20777", "an IPv6 address goes in brackets: udp:[::1]:PORT"},
@@ -96,7 +96,7 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
         {"csv:l.csv?speed=2x", "speed \"2x\" is not a number above 0 and at most 1000"},
         {"csv:l.csv?speed=", "speed \"\" is not a number above 0 and at most 1000"},
         {"csv:l.csv?speed=2&speed=3", "option \"speed\" given twice"},
-        {"udp:2" + nul + "0", "port \"2" + nul + "0\" is not a number from 1 to 65535"},
+        {"udp:2" + nul + "0", "port \"2" + nul + "0\" is not a number from 0 to 65535"},
         {"udp:1.2.3.4" + nul + ":9", "is not a numeric IPv4 address"},
     };
     const std::string forms = "; a feed is udp:PORT, udp:ADDRESS:PORT or udp:[IPV6]:PORT (each with ?from=ADDRESS "
@@ -108,18 +108,16 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
         EXPECT_EQ(why.rfind("feed \"" + c.text + "\": ", 0), 0u) << why;
         EXPECT_NE(why.find(c.cause + forms), std::string::npos) << why;
     }
-    EXPECT_FALSE(parse_feed_spec("udp:0", nullptr)); // no reason asked for
+    EXPECT_FALSE(parse_feed_spec("udp:65536", nullptr)); // no reason asked for
 }
 
 class open_feed_test : public feed_files {};
 
 TEST_F(open_feed_test, specs_open_their_feeds_or_say_why_not) {
     std::string why;
-    feed_spec udp;
-    udp.address = "127.0.0.1"; // port 0: one the system picks, which no spec can name
-    udp.from = "127.0.0.2";
-    udp.text = "udp:127.0.0.1:0";
-    const std::unique_ptr<live_feed> listening = open_feed(udp, &why);
+    // Port 0: one the system picks, which the description names.
+    const std::unique_ptr<live_feed> listening =
+        open_feed(*parse_feed_spec("udp:127.0.0.1:0?from=127.0.0.2", nullptr), &why);
     ASSERT_TRUE(listening) << why;
     const std::string description = listening->describe();
     EXPECT_EQ(description.rfind("udp 127.0.0.1:", 0), 0u) << description;

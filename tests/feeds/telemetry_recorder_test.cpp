@@ -77,7 +77,8 @@ TEST_F(recorder_test, names_are_quoted_as_csv_needs) {
     const struct {
         const char *what;
         std::string name;
-    } unwritable[] = {{"a line end", "oil\ntemp"}, {"a carriage return", "oil\r"}, {"too long", std::string(4097, 'n')}};
+    } unwritable[] = {
+        {"a line end", "oil\ntemp"}, {"a carriage return", "oil\r"}, {"too long", std::string(4097, 'n')}};
     for (const auto &c : unwritable) {
         SCOPED_TRACE(c.what);
         latest_values odd({"rpm", c.name});
@@ -132,8 +133,9 @@ TEST_F(recorder_test, a_recording_plays_back_as_the_same_values) {
     for (const auto &s : sent) table.store(s.channel, s.value, t0 + s.at_us * 1000);
     ASSERT_EQ(recorder.close(), "");
 
-    const std::string json = R"({"controls": [{"widget": "Basic Box", "name": "rpm"}, {"widget": "Basic Box", "name": "water"},
-        {"widget": "Basic Box", "name": "gear"}, {"widget": "Basic Box", "name": "boost"}],
+    const std::string json = R"({"controls": [{"widget": "Basic Box", "name": "rpm"},
+        {"widget": "Basic Box", "name": "water"}, {"widget": "Basic Box", "name": "gear"},
+        {"widget": "Basic Box", "name": "boost"}],
         "telemetry": {"file": "lap.csv", "channels": {"rpm": {"control": "rpm", "attribute": "value"},
         "water": {"control": "water", "attribute": "value"}, "gear": {"control": "gear", "attribute": "value"},
         "boost": {"control": "boost", "attribute": "value"}}}})";

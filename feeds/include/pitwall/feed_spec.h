@@ -22,7 +22,7 @@ namespace pitwall {
 struct feed_spec {
     enum class kind { udp, stdin_lines, csv } what = kind::udp;
     std::string address = "0.0.0.0"; // udp: where to listen
-    uint16_t port = 0;               // udp: 1 to 65535
+    uint16_t port = 0;               // udp: 0 (any free port) to 65535
     std::string from;                // udp: the one sender taken; empty: any
     std::string file;                // csv
     bool loop = false;               // csv
