@@ -3,6 +3,7 @@
 // an existing one or a link; and what is recorded reads back through a scene's telemetry as the
 // same values at the same times.
 #include "feed_files.h"
+#include "pitwall/line_feed.h"
 #include "pitwall/scene.h"
 #include "pitwall/telemetry_recorder.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,39 @@ TEST_F(recorder_test, only_a_new_file_is_written) {
     telemetry_recorder twice;
     ASSERT_EQ(twice.open(dir + "/new.csv", table), "");
     EXPECT_EQ(twice.open(dir + "/other.csv", table), "the recording is open already");
+}
+
+// Lines of a pipe recorded as the stdin feed stores them: each line's values in a row of their own.
+TEST_F(recorder_test, a_feed_is_recorded_line_by_line) {
+    latest_values table({"rpm", "water"});
+    telemetry_recorder recorder;
+    ASSERT_EQ(recorder.open(dir + "/lines.csv", table), "");
+    table.set_tap(&recorder);
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    stdin_feed feed(ends[0]);
+    feed.start(table);
+    const std::string lines = "rpm=8720,water=92.4\nrpm=8750\nboost=1\n{\"water\": 93, \"rpm\": 8800}\n";
+    ASSERT_EQ(::write(ends[1], lines.data(), lines.size()), ssize_t(lines.size()));
+    ::close(ends[1]);
+    ASSERT_TRUE(wait_until([&] { return feed.finished(); }));
+    feed.stop();
+    ::close(ends[0]);
+    ASSERT_EQ(recorder.close(), "");
+    const std::string text = read(dir + "/lines.csv");
+    // The times are the feed's own; the rest is known.
+    std::istringstream rows(text);
+    std::string row, fields;
+    std::getline(rows, row);
+    EXPECT_EQ(row, "t,rpm,water");
+    for (std::string expected : {",8720,92.4", ",8750,", ",8800,93"}) {
+        ASSERT_TRUE(std::getline(rows, row)) << text;
+        EXPECT_EQ(row.substr(row.find(',')), expected) << text;
+        fields += row.substr(0, row.find(',')) + " ";
+    }
+    EXPECT_FALSE(std::getline(rows, row)) << text;
+    EXPECT_EQ(fields.substr(0, 9), "0.000000 ");
+    EXPECT_EQ(recorder.rows(), 3u);
 }
 
 // Recorded values read back through a scene's telemetry: the same numbers at the same times, and a
