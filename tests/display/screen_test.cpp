@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,6 +142,34 @@ void push(uint32_t type, uint8_t window_event = 0, SDL_Keycode key = 0) {
     ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError();
 }
 
+// The output's pixels that differ from `picture` turned by `rotate`, magnified by the screen's
+// whole multiple into its placement, over black; the first few are reported.
+int pixels_not_shown(screen &out, canvas &picture, int rotate) {
+    std::vector<uint32_t> shown;
+    if (!out.read_output(shown)) {
+        ADD_FAILURE() << "the output cannot be read: " << SDL_GetError();
+        return -1;
+    }
+    const int width = out.output_width(), height = out.output_height();
+    const placement p = out.where();
+    if (shown.size() != size_t(width) * size_t(height) || p.scale < 1) {
+        ADD_FAILURE() << "an output of " << shown.size() << " pixels for " << width << " x " << height
+                      << ", the canvas magnified " << p.scale << " times";
+        return -1;
+    }
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int cx = x - p.x, cy = y - p.y;
+            const bool inside = cx >= 0 && cy >= 0 && cx < p.width && cy < p.height;
+            const uint32_t expected = (inside ? picture.turned(rotate, cx / p.scale, cy / p.scale) : black) & rgb;
+            const uint32_t got = shown[size_t(y) * size_t(width) + size_t(x)] & rgb;
+            if (got != expected && ++wrong <= 5)
+                ADD_FAILURE() << "at " << x << "," << y << std::hex << ": " << got << ", not " << expected;
+        }
+    return wrong;
+}
+
 TEST(screen, uploads_only_the_damage_clipped_to_the_canvas) {
     screen out;
     OPEN_OFFSCREEN_OR_SKIP(out, 40, 30, 0);
@@ -202,12 +231,7 @@ TEST(screen, turns_the_canvas_clockwise_and_copies_premultiplied_pixels_unblende
 
         canvas c(5, 3, 0x55);
         out.present_all(c.pixels.data(), c.stride());
-        std::vector<uint32_t> shown;
-        ASSERT_TRUE(out.read_output(shown));
-        ASSERT_EQ(shown.size(), size_t(width * height));
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                EXPECT_EQ(shown[size_t(y * width + x)] & rgb, c.turned(rotate, x, y) & rgb) << x << "," << y;
+        EXPECT_EQ(pixels_not_shown(out, c, rotate), 0);
     }
 }
 
@@ -242,21 +266,9 @@ TEST(screen, a_larger_output_shows_whole_multiples_centred_over_black) {
         EXPECT_EQ(p.height, c.expected.height);
         EXPECT_EQ(p.scale, c.expected.scale);
 
-        std::vector<uint32_t> shown;
-        ASSERT_TRUE(out.read_output(shown));
         ASSERT_EQ(out.output_width(), c.out_width);
-        ASSERT_EQ(shown.size(), size_t(c.out_width * c.out_height));
-        int wrong = 0;
-        for (int y = 0; y < c.out_height; ++y)
-            for (int x = 0; x < c.out_width; ++x) {
-                const int cx = x - p.x, cy = y - p.y;
-                const bool inside = cx >= 0 && cy >= 0 && cx < p.width && cy < p.height;
-                const uint32_t expected = inside ? picture.turned(c.rotate, cx / p.scale, cy / p.scale) : black;
-                const uint32_t got = shown[size_t(y * c.out_width + x)] & rgb;
-                if (got != (expected & rgb) && ++wrong <= 5)
-                    ADD_FAILURE() << "at " << x << "," << y << std::hex << ": " << got << ", not " << (expected & rgb);
-            }
-        EXPECT_EQ(wrong, 0);
+        ASSERT_EQ(out.output_height(), c.out_height);
+        EXPECT_EQ(pixels_not_shown(out, picture, c.rotate), 0);
     }
 }
 
@@ -313,6 +325,74 @@ TEST(screen, a_wake_ends_a_wait_and_at_most_one_is_queued) {
     again.join();
     EXPECT_EQ(queued_user_events(), 1);
     EXPECT_TRUE(out.wait(60000));
+}
+
+// A desktop's window and full screen, where there is a desktop: ctest runs these on a virtual X
+// server of their own (xvfb-run), through the accelerated renderer where Mesa provides one.
+#define NEEDS_A_DESKTOP()                                                                               \
+    do {                                                                                                \
+        if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))                                 \
+            GTEST_SKIP() << "no desktop: DISPLAY and WAYLAND_DISPLAY are unset";                        \
+    } while (0)
+
+TEST(screen, a_window_without_a_desktop_is_refused_rather_than_shown_nowhere) {
+    if (std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") || std::getenv("SDL_VIDEODRIVER"))
+        GTEST_SKIP() << "a desktop, or a driver chosen by SDL_VIDEODRIVER";
+    for (display_mode mode : {display_mode::window, display_mode::fullscreen}) {
+        screen out;
+        display_options opts;
+        opts.mode = mode;
+        const std::string why = out.open(opts, 8, 6);
+        EXPECT_EQ(why.rfind("no desktop to open a window on (", 0), 0u) << why;
+        EXPECT_NE(why.find("): is DISPLAY or WAYLAND_DISPLAY set? On a board without a desktop, try kmsdrm"),
+                  std::string::npos) << why;
+        EXPECT_EQ(out.driver(), "");
+    }
+}
+
+TEST(window, is_the_turned_canvas_and_closes_on_escape_or_q) {
+    NEEDS_A_DESKTOP();
+    for (SDL_Keycode key : {SDLK_ESCAPE, SDLK_q}) {
+        SCOPED_TRACE(SDL_GetKeyName(key));
+        screen out;
+        display_options opts;
+        opts.rotate = 90;
+        opts.vsync = false;
+        ASSERT_EQ(out.open(opts, 5, 3), "");
+        EXPECT_NE(out.driver(), "offscreen");
+        EXPECT_EQ(out.output_width(), 3);
+        EXPECT_EQ(out.output_height(), 5);
+        canvas picture(5, 3, 0x42);
+        out.present_all(picture.pixels.data(), picture.stride());
+        EXPECT_EQ(pixels_not_shown(out, picture, 90), 0);
+        EXPECT_TRUE(out.pump_events());
+        push(SDL_KEYDOWN, 0, key);
+        EXPECT_FALSE(out.pump_events());
+    }
+}
+
+TEST(window, full_screen_magnifies_the_canvas_over_black_and_keys_do_not_close_it) {
+    NEEDS_A_DESKTOP();
+    screen out;
+    display_options opts;
+    opts.mode = display_mode::fullscreen;
+    opts.vsync = false;
+    ASSERT_EQ(out.open(opts, 5, 3), "");
+    SDL_DisplayMode desktop{};
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+    EXPECT_EQ(out.output_width(), desktop.w);
+    EXPECT_EQ(out.output_height(), desktop.h);
+    const placement p = out.where();
+    const placement expected = fit_canvas(5, 3, 0, desktop.w, desktop.h);
+    EXPECT_EQ(p.x, expected.x);
+    EXPECT_EQ(p.y, expected.y);
+    EXPECT_EQ(p.width, expected.width);
+    EXPECT_EQ(p.scale, expected.scale);
+    canvas picture(5, 3, 0x24);
+    out.present_all(picture.pixels.data(), picture.stride());
+    EXPECT_EQ(pixels_not_shown(out, picture, 0), 0);
+    push(SDL_KEYDOWN, 0, SDLK_ESCAPE);
+    EXPECT_TRUE(out.pump_events());
 }
 
 } // namespace

@@ -103,6 +103,9 @@ private:
     void upload(const uint32_t *pixels, size_t stride, int x, int y, int width, int height);
     void place();
     bool draw();
+    void show(); // draw and present
+    // A real screen's graphics stack, whose own allocations a sanitized build does not count.
+    bool leak_exempt() const { return video_ && mode_ != display_mode::offscreen; }
     void handle(const SDL_Event &event);
 
     SDL_Window *window_ = nullptr;
