@@ -18,7 +18,12 @@ bool scene_reader::read_seconds(const json &j, const char *key, double &out, con
 
 bool scene_reader::read_feeds(const json &j, scene_feeds &out) {
     if (!j.is_object()) return fail(j, "\"feeds\" must be an object");
-    if (!only_keys(j, {"sources", "demo_after", "timeout", "channels"}, "\"feeds\"")) return false;
+    if (!only_keys(j, {"sources", "dbc", "demo_after", "timeout", "channels"}, "\"feeds\"")) return false;
+    if (auto dbc = j.find("dbc"); dbc != j.end()) {
+        if (!dbc->is_string() || dbc->get<std::string>().empty())
+            return fail(*dbc, "\"feeds.dbc\" must name the CAN signal database, a .dbc file");
+        out.dbc = absolute(folder_, dbc->get<std::string>());
+    }
     if (auto src = j.find("sources"); src != j.end()) {
         if (!src->is_array()) return fail(*src, "\"feeds.sources\" must be a list of feeds such as \"udp:20777\"");
         for (const json &f : *src) {
@@ -30,12 +35,14 @@ bool scene_reader::read_feeds(const json &j, scene_feeds &out) {
     if (!read_seconds(j, "demo_after", out.demo_after, "\"feeds\"")) return false;
     double timeout = feed_channel::default_timeout;
     if (!read_seconds(j, "timeout", timeout, "\"feeds\"")) return false;
+    const bool timeout_written = j.contains("timeout");
     auto channels = j.find("channels");
     if (channels == j.end() || !channels->is_object())
         return fail(channels == j.end() ? j : *channels, "\"feeds\" needs \"channels\", channel names to controls");
     for (auto it = channels->begin(); it != channels->end(); ++it) {
         if (it.key().empty()) return fail(*it, "\"feeds.channels\": a channel needs a name");
         feed_channel channel;
+        channel.timeout_written = timeout_written;
         if (!read_feed_channel(it.key(), *it, timeout, channel)) {
             if (attribute_errors_ == nullptr) return false;
             continue; // lint goes on to the next channel
@@ -45,7 +52,8 @@ bool scene_reader::read_feeds(const json &j, scene_feeds &out) {
     return true;
 }
 
-// A channel is one mapping, a list of them, or {"drives": mapping or list, "timeout", "stale"}.
+// A channel is one mapping, a list of them, or {"drives": mapping or list, "timeout", "stale",
+// "signal", "message"}.
 bool scene_reader::read_feed_channel(const std::string &name, const json &j, double timeout, feed_channel &out) {
     const std::string what = "feed channel \"" + name + "\"";
     out.name = name;
@@ -53,11 +61,21 @@ bool scene_reader::read_feed_channel(const std::string &name, const json &j, dou
     out.where = doc_.where(j);
     const json *drives = &j;
     if (j.is_object() && !j.contains("control")) {
-        if (!only_keys(j, {"drives", "timeout", "stale"}, what)) return false;
+        if (!only_keys(j, {"drives", "timeout", "stale", "signal", "message"}, what)) return false;
         auto d = j.find("drives");
         if (d == j.end()) return fail(j, what + " needs \"control\" and \"attribute\", or \"drives\", a list of them");
         drives = &*d;
         if (!read_seconds(j, "timeout", out.timeout, what)) return false;
+        out.timeout_written = out.timeout_written || j.contains("timeout");
+        for (auto [key, field] : {std::pair{"signal", &out.signal}, std::pair{"message", &out.message}}) {
+            auto it = j.find(key);
+            if (it == j.end()) continue;
+            if (!it->is_string() || it->get<std::string>().empty())
+                return fail(*it, what + ": \"" + key + "\" must name a CAN " + key + " of the signal database");
+            *field = it->get<std::string>();
+        }
+        if (!out.message.empty() && out.signal.empty())
+            return fail(j["message"], what + ": \"message\" goes with \"signal\", the signal it carries");
         if (auto st = j.find("stale"); st != j.end() && !read_stale(*st, what, out)) return false;
     }
     auto add = [&](const json &m) {

@@ -62,6 +62,11 @@ TEST(live_binding, feed_mistakes_are_refused_where_they_are_written) {
          "\"stale.text\" is shown by text attributes, and this channel drives none"},
         {R"("feeds": {"channels": {"rpm": {"drives": {"control": "rev", "attribute": "value"}, "stale": {"lamp": "sensor"}}}})",
          "\"stale.lamp\": no control named \"sensor\" (did you mean \"sensors\"?)"},
+        {R"("feeds": {"channels": {"rpm": {"drives": {"control": "rev", "attribute": "value"}, "message": "ENGINE_1"}}})",
+         "\"message\" goes with \"signal\", the signal it carries"},
+        {R"("feeds": {"channels": {"rpm": {"drives": {"control": "rev", "attribute": "value"}, "signal": 7}}})",
+         "\"signal\" must name a CAN signal of the signal database"},
+        {R"("feeds": {"dbc": "", "channels": {}})", "\"feeds.dbc\" must name the CAN signal database"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.feeds);

@@ -36,6 +36,10 @@ struct feed_channel {
     double stale_number = 0;                   // for stale_show::number
     std::optional<std::string> stale_text{};   // what its text attributes show while stale
     std::string stale_lamp{};                  // a control whose value is 1 while the channel is stale, 0 otherwise
+    bool timeout_written = false;              // the scene gives the timeout (else a CAN message's cycle may)
+    // A CAN signal the channel reads (can: and candump: feeds), by the names of the signal
+    // database; the message may be left out when one message has a signal of that name.
+    std::string signal{}, message{};
     std::string where{};
 
     static constexpr double default_timeout = 0.5;
@@ -43,6 +47,7 @@ struct feed_channel {
 
 struct scene_feeds {
     std::vector<std::string> sources;          // feed specs, as `pitwall run --feed` takes them
+    std::string dbc;                           // the CAN signal database (absolute after loading)
     double demo_after = default_demo_after;    // seconds without live values before the demo loop plays
     std::vector<feed_channel> channels;
 
