@@ -46,6 +46,8 @@ struct options {
     std::string record;    // run --record FILE.csv
     bool stats = false;    // run --stats
     std::string screenshot; // run --screenshot FILE.png: the last frame, written on the way out
+    std::string dbc;        // dbc FILE: the CAN database to list
+    std::string decode_log; // dbc --decode LOG: a candump log to decode with it
 };
 
 // The smallest canvas `new` lays its controls out on.
@@ -103,6 +105,7 @@ int cmd_lint(const options &opts);
 int cmd_new(const options &opts);
 int cmd_snippet(const options &opts);
 int cmd_run(const options &opts);
+int cmd_dbc(const options &opts);
 
 } // namespace pitwall::cli
 

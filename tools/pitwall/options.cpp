@@ -230,7 +230,12 @@ command_line parse_command_line(int argc, char **argv) {
     add_plugins_option(*live, opts);
     add_app_option(*live, opts);
 
-    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet, lint, live}) add_verbosity_options(*cmd, opts);
+    CLI::App *dbc = app.add_subcommand("dbc", "List the messages and signals of a CAN database (DBC), or decode a candump log with it");
+    dbc->add_option("FILE", opts.dbc, "The CAN database (.dbc)")->type_name("")->required();
+    dbc->add_option("--decode", opts.decode_log, "Print each frame of LOG (candump -l) with its signals' values")
+        ->type_name("LOG");
+
+    for (CLI::App *cmd : {attrs, trace, render, animate, serve, gallery, create, snippet, lint, live, dbc}) add_verbosity_options(*cmd, opts);
 
     // After the subcommands, which would otherwise copy it into their own help.
     app.footer("Exit codes: 0 every widget drew; 1 a widget's draw failed (the output is still written);\n"
@@ -252,7 +257,7 @@ command_line parse_command_line(int argc, char **argv) {
 
     const std::pair<const CLI::App *, int (*)(const options &)> commands[] = {
         {attrs, cmd_attrs}, {trace, cmd_trace}, {render, cmd_render}, {animate, cmd_animate}, {serve, cmd_serve}, {gallery, cmd_gallery},
-        {create, cmd_new}, {snippet, cmd_snippet}, {lint, cmd_lint}, {live, cmd_run}};
+        {create, cmd_new}, {snippet, cmd_snippet}, {lint, cmd_lint}, {live, cmd_run}, {dbc, cmd_dbc}};
     for (const auto &[cmd, run] : commands)
         if (cmd->parsed()) line.run = run;
     set_verbosity(opts.verbosity);
