@@ -4,7 +4,11 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <string_view>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PITWALL_LEAK_CHECKER 1
@@ -219,6 +223,10 @@ std::string screen::open(const display_options &opts, int canvas_width, int canv
     refresh_hz_ = index >= 0 && SDL_GetCurrentDisplayMode(index, &display) == 0 && display.refresh_rate > 0
                       ? display.refresh_rate
                       : 60;
+    // Only the desktop drivers wait for events in the kernel; the others (KMSDRM, offscreen,
+    // dummy) would have SDL_WaitEventTimeout poll their queue every millisecond.
+    const std::string_view driver_name = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+    native_wait_ = driver_name == "x11" || driver_name == "wayland";
     wake_type_ = SDL_RegisterEvents(1);
     if (wake_type_ == uint32_t(-1)) wake_type_ = 0; // no wakes, waits run to their timeout
     place();
@@ -334,6 +342,15 @@ bool screen::pump_events() {
 
 bool screen::wait(int timeout_ms) {
     if (!video_) return !quit_;
+    if (!native_wait_) {
+        // SDL would poll its queue every millisecond here: sleep on our own until a wake or the
+        // timeout, then take what the driver has.
+        std::unique_lock<std::mutex> lock(wake_mutex_);
+        woken_.wait_for(lock, std::chrono::milliseconds(std::max(timeout_ms, 0)), [this] { return wake_pending_.load(); });
+        wake_pending_ = false;
+        lock.unlock();
+        return pump_events();
+    }
     const unchecked_allocations graphics_stack(leak_exempt());
     SDL_Event event;
     if (SDL_WaitEventTimeout(&event, std::max(timeout_ms, 0))) handle(event);
@@ -342,7 +359,16 @@ bool screen::wait(int timeout_ms) {
 
 void screen::wake() {
     const uint32_t type = wake_type_;
-    if (type == 0 || wake_pending_.exchange(true)) return;
+    if (type == 0) return;
+    if (!native_wait_) {
+        {
+            std::lock_guard<std::mutex> lock(wake_mutex_);
+            if (wake_pending_.exchange(true)) return;
+        }
+        woken_.notify_one();
+        return;
+    }
+    if (wake_pending_.exchange(true)) return;
     SDL_Event event;
     std::memset(&event, 0, sizeof event);
     event.type = type;

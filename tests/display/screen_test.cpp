@@ -299,13 +299,15 @@ TEST(screen, a_wake_ends_a_wait_and_at_most_one_is_queued) {
     out.wake();
     std::thread other([&out] { out.wake(); });
     other.join();
-    EXPECT_EQ(queued_user_events(), 1);
-    // The wake is queued already: this returns at once rather than after a minute.
+    // A desktop driver queues one SDL event; the others (offscreen here) wake a wait of our own
+    // and queue nothing, so that an idle wait does not poll SDL's queue.
+    EXPECT_LE(queued_user_events(), 1);
+    // The wake is pending already: this returns at once rather than after a minute.
     EXPECT_TRUE(out.wait(60000));
     EXPECT_EQ(queued_user_events(), 0);
-    std::thread again([&out] { out.wake(); }); // taken, so a new wake is queued
+    std::thread again([&out] { out.wake(); }); // taken, so a new wake is pending
     again.join();
-    EXPECT_EQ(queued_user_events(), 1);
+    EXPECT_LE(queued_user_events(), 1);
     EXPECT_TRUE(out.wait(60000));
 }
 

@@ -12,8 +12,10 @@
 #include "gre_host.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -124,6 +126,9 @@ private:
     uint64_t uploaded_ = 0, presented_ = 0;
     std::atomic<uint32_t> wake_type_{0}; // SDL's event type for a wake, 0 while closed
     std::atomic<bool> wake_pending_{false};
+    bool native_wait_ = false;           // SDL's driver waits for events without polling
+    std::mutex wake_mutex_;              // with woken_, the wait where SDL's would poll
+    std::condition_variable woken_;
 };
 
 } // namespace pitwall
