@@ -6,9 +6,10 @@
 // the "sawtooth" numbering, byte 0 holding bits 7..0, byte 1 bits 15..8, and the signal runs from
 // there towards bit 0 of its byte and on into bit 7 of the next byte:
 //
-//     byte         0                 1                 2
-//     bit    7 6 5 4 3 2 1 0   15 14 ... 9 8   23 ...
-//     12|12@0+  . . . M x x x    x  x  x x x x x  L . . .    (M: start bit 4, L: bit 23)
+//     byte 0, bits   7 6 5 4 3 2 1 0     byte 1, bits  15 14 13 12 11 10  9  8
+//     4|12@0+        . . . M x x x x                    x  x  x  x  x  x  L  .
+//
+// (M the most significant bit, the start bit 4; L the least, bit 9.)
 //
 // Read as one big-endian number of the bytes, the signal is `length` bits from the most
 // significant bit's place; little-endian (Intel) signals are `length` bits upwards from the start
