@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   libcpp-httplib-dev chromium chromium-driver python3-selenium
   libsdl2-dev xvfb
+  python3-can
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"
