@@ -43,7 +43,8 @@ struct options {
     std::string display = "window"; // run --display window|fullscreen|kmsdrm|offscreen
     int rotate = 0;        // run --rotate 0|90|180|270
     double run_fps = 0;    // run --fps F (0: paced by the display's refresh)
-    std::string record;    // run --record FILE.csv
+    std::vector<std::string> record; // run --record FILE.csv (values) and/or FILE.log (raw CAN frames)
+    std::string feed_dbc;  // run --feed-dbc FILE: the CAN signal database, over the scene's
     bool stats = false;    // run --stats
     std::string screenshot; // run --screenshot FILE.png: the last frame, written on the way out
     std::string dbc;        // dbc FILE: the CAN database to list

@@ -219,8 +219,16 @@ command_line parse_command_line(int argc, char **argv) {
     live->add_option("--fps", opts.run_fps, "Draw at most F frames a second (default: the display's refresh)")
         ->type_name("F")
         ->check(finite_range(1, 1000));
-    live->add_option("--record", opts.record, "Write every value received to FILE, a telemetry CSV (never over an existing file)")
-        ->type_name("FILE");
+    live->add_option("--record", opts.record, "Write every value received to FILE.csv (a telemetry log), the raw CAN frames "
+                                              "to FILE.log (a candump log); never over an existing file")
+        ->type_name("FILE")
+        ->check(CLI::Validator(
+            [](std::string &name) -> std::string {
+                return name.empty() ? "the recording needs a file name" : std::string();
+            },
+            ""));
+    live->add_option("--feed-dbc", opts.feed_dbc, "Decode the can: and candump: feeds with this signal database, over the scene's")
+        ->type_name("FILE.dbc");
     live->add_flag("--stats", opts.stats, "Print once a second the frames drawn and skipped, CPU time and latency");
     live->add_option("--screenshot", opts.screenshot, "Write the last frame shown to FILE.png on the way out")
         ->type_name("FILE");

@@ -10,12 +10,12 @@
 // SIGINT and SIGTERM stop it (the recording flushed and closed, the screenshot written); SIGHUP
 // reloads the scene, keeping the old one if the new one does not load.
 #include "commands.h"
+#include "run_recordings.h"
 #include "run_session.h"
 #include "run_stats.h"
 
 #include "pitwall/file_write.h"
 #include "pitwall/screen.h"
-#include "pitwall/telemetry_recorder.h"
 
 #include <signal.h>
 #include <time.h>
@@ -88,7 +88,7 @@ private:
 // SIGHUP: the scene file read again and shown in place of the old one, whose plug-ins and feeds
 // must go first (one engine per plug-in library, one socket per port). A file that does not load
 // leaves the old scene shown; one that loads but cannot start brings the old one back.
-bool reload(const options &opts, std::unique_ptr<run_session> &session, wake_on_value &waker) {
+bool reload(const options &opts, std::unique_ptr<run_session> &session, wake_on_value &waker, run_recordings &recordings) {
     scene fresh;
     if (!load_scene_for(opts, opts.scene, fresh)) {
         std::fprintf(stderr, "pitwall run: %s: not reloaded, the scene shown stays\n", opts.scene.c_str());
@@ -101,14 +101,14 @@ bool reload(const options &opts, std::unique_ptr<run_session> &session, wake_on_
     }
     scene old = session->shown();
     session = std::make_unique<run_session>(); // the old one's plug-ins and feeds released first
-    if (session->open(opts, std::move(fresh))) {
+    if (session->open(opts, std::move(fresh), recordings.raw())) {
         std::fprintf(stderr, "pitwall run: %s reloaded\n", opts.scene.c_str());
     } else {
         std::fprintf(stderr, "pitwall run: %s: not reloaded, the scene shown stays\n", opts.scene.c_str());
         session = std::make_unique<run_session>();
-        if (!session->open(opts, std::move(old))) return false;
+        if (!session->open(opts, std::move(old), recordings.raw())) return false;
     }
-    waker.check_recording(session->table(), opts.record);
+    waker.check_recording(session->table(), recordings.values_path());
     session->start_feeds(waker);
     return true;
 }
@@ -130,20 +130,13 @@ int cmd_run(const options &opts) {
     shown.rotate = opts.rotate;
     shown.vsync = opts.run_fps <= 0;
 
+    run_recordings recordings;
+    if (!recordings.choose(opts.record) || !recordings.open_raw()) return exit_usage;
     scene first_scene;
     if (!load_scene_for(opts, opts.scene, first_scene)) return exit_usage;
     auto session = std::make_unique<run_session>();
-    if (!session->open(opts, std::move(first_scene))) return exit_usage;
-
-    telemetry_recorder recorder;
-    bool recording = false;
-    if (!opts.record.empty()) {
-        if (std::string why = recorder.open(opts.record, session->table()); !why.empty()) {
-            std::fprintf(stderr, "pitwall run: %s\n", why.c_str());
-            return exit_usage;
-        }
-        recording = true;
-    }
+    if (!session->open(opts, std::move(first_scene), recordings.raw())) return exit_usage;
+    if (!recordings.open_values(session->table())) return exit_usage;
 
     screen display;
     if (std::string why = display.open(shown, session->width(), session->height()); !why.empty()) {
@@ -152,8 +145,9 @@ int cmd_run(const options &opts) {
     }
     install_signals();
     std::vector<std::string> columns;
-    for (size_t i = 0; recording && i < session->table().size(); ++i) columns.push_back(session->table().name(i));
-    wake_on_value waker(display, recording ? &recorder : nullptr, std::move(columns));
+    for (size_t i = 0; recordings.values() != nullptr && i < session->table().size(); ++i)
+        columns.push_back(session->table().name(i));
+    wake_on_value waker(display, recordings.values(), std::move(columns));
     session->start_feeds(waker);
 
     const double fps = opts.run_fps > 0 ? opts.run_fps : double(std::max(display.refresh_hz(), 1));
@@ -170,7 +164,7 @@ int cmd_run(const options &opts) {
     while (!stop_signal) {
         if (reload_signal) {
             reload_signal = 0;
-            if (!reload(opts, session, waker)) break;
+            if (!reload(opts, session, waker, recordings)) break;
             first = true;
         }
         if (!display.pump_events()) break;
@@ -226,13 +220,8 @@ int cmd_run(const options &opts) {
     }
 
     session->stop_feeds();
-    bool wrote = true;
-    if (recording)
-        if (std::string why = recorder.close(); !why.empty()) {
-            std::fprintf(stderr, "pitwall run: %s: %s\n", opts.record.c_str(), why.c_str());
-            wrote = false;
-        }
-    if (!opts.screenshot.empty()) wrote = write_screenshot(session->canvas(), opts.screenshot);
+    bool wrote = recordings.close();
+    if (!opts.screenshot.empty()) wrote = write_screenshot(session->canvas(), opts.screenshot) && wrote;
     if (opts.stats) std::fprintf(stderr, "pitwall run: %s\n", session->summary().c_str());
     session.reset();
     if (!wrote) return exit_usage;

@@ -1,9 +1,9 @@
 // One scene shown by `pitwall run`, with its feeds.
 #include "run_session.h"
 
-#include "pitwall/feed_spec.h"
 #include "pitwall/scene_tracks.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -37,9 +37,41 @@ run_session::~run_session() {
     if (engine_) engine_->unload_all();
 }
 
-bool run_session::open(const options &opts, scene loaded) {
+bool run_session::load_signals(feed_context &context) {
+    const std::string &path = opts_.feed_dbc.empty() ? scene_.feeds.dbc : opts_.feed_dbc;
+    bool wanted = false;
+    for (const feed_channel &c : scene_.feeds.channels) wanted = wanted || !c.signal.empty();
+    if (path.empty()) {
+        if (wanted)
+            std::fprintf(stderr, "pitwall run: %s: channels read CAN signals, but no signal database is given: "
+                                 "\"dbc\" in the scene's feeds or --feed-dbc FILE\n", opts_.scene.c_str());
+        return !wanted;
+    }
+    std::string why;
+    if (!can::read_dbc(path, dbc_, &why)) {
+        std::fprintf(stderr, "pitwall run: %s\n", why.c_str());
+        return false;
+    }
+    context.dbc = &dbc_;
+    for (feed_channel &c : scene_.feeds.channels) {
+        if (c.signal.empty()) continue;
+        context.signals.push_back({c.name, c.message, c.signal});
+        // A message sent every 100 ms is late after 300: one lost frame is not yet stale.
+        const can::message *m = nullptr;
+        for (const can::message &candidate : dbc_.messages)
+            if ((c.message.empty() || candidate.name == c.message) && candidate.find(c.signal) != nullptr) m = &candidate;
+        if (!c.timeout_written && m != nullptr && m->cycle_ms && *m->cycle_ms > 0)
+            c.timeout = std::min(3 * *m->cycle_ms / 1000, scene_feeds::longest_wait);
+    }
+    return true;
+}
+
+bool run_session::open(const options &opts, scene loaded, candump_recorder *raw) {
     opts_ = opts;
     scene_ = std::move(loaded);
+    feed_context context;
+    context.raw = raw;
+    if (!load_signals(context)) return false;
     engine_ = make_engine(opts, scene_.base_dir);
     if (!engine_ || !check_widgets("run", *engine_, scene_, opts.scene)) return false;
     engine_->set_log_echo(stderr);
@@ -57,7 +89,7 @@ bool run_session::open(const options &opts, scene loaded) {
     for (const std::string &text : sources) {
         std::string why;
         std::optional<feed_spec> spec = parse_feed_spec(text, &why);
-        std::unique_ptr<live_feed> feed = spec ? open_feed(*spec, &why) : nullptr;
+        std::unique_ptr<live_feed> feed = spec ? open_feed(*spec, context, &why) : nullptr;
         if (!feed) {
             std::fprintf(stderr, "pitwall run: %s\n", why.c_str());
             return false;

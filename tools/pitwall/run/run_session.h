@@ -6,6 +6,9 @@
 
 #include "commands.h"
 
+#include "pitwall/candump_recorder.h"
+#include "pitwall/dbc.h"
+#include "pitwall/feed_spec.h"
 #include "pitwall/latest_values.h"
 #include "pitwall/live_binding.h"
 #include "pitwall/live_feed.h"
@@ -29,7 +32,8 @@ public:
 
     // The scene loaded, its plug-ins and the feeds (--feed, or the scene's own sources), bound but
     // not started. False, with the reasons on stderr, when any of it fails.
-    bool open(const options &opts, scene loaded);
+    // With `raw`, the CAN feeds record the frames they hear there.
+    bool open(const options &opts, scene loaded, candump_recorder *raw = nullptr);
     const scene &shown() const { return scene_; }
     int width() const { return scene_.width; }
     int height() const { return scene_.height; }
@@ -57,9 +61,14 @@ public:
     std::string summary() const;
 
 private:
+    // The signal database, when a channel names a signal or a feed reads CAN; each such channel's
+    // timeout, where the scene gives none, three cycles of its message. False, saying why.
+    bool load_signals(feed_context &context);
+
     options opts_;
     scene scene_;
     std::unique_ptr<engine> engine_;
+    can::database dbc_;
     std::unique_ptr<raster_context> canvas_;
     std::unique_ptr<kept_drawing_of<raster_context>> kept_;
     scene_run run_;
