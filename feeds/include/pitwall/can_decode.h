@@ -56,13 +56,18 @@ inline uint64_t read_bits(const bit_plan &p, const uint8_t *data) {
     return raw & p.mask;
 }
 
+// A signed signal's raw bits of `length` (1..64) as the number they are.
+inline int64_t sign_extended(uint64_t raw, uint8_t length) {
+    if (length < 64 && (raw >> (length - 1) & 1)) raw |= ~uint64_t(0) << length;
+    return int64_t(raw);
+}
+
 // The raw bits as a number: sign-extended for signed integers, reinterpreted for floats (a float's
 // raw value must be of 32 bits, a double's of 64: read_dbc refuses others).
 inline double raw_number(value_type type, uint8_t length, uint64_t raw) {
     switch (type) {
     case value_type::signed_int:
-        if (length < 64 && (raw >> (length - 1) & 1)) raw |= ~uint64_t(0) << length;
-        return double(int64_t(raw));
+        return double(sign_extended(raw, length));
     case value_type::ieee_float: {
         const uint32_t bits = uint32_t(raw);
         float f;
