@@ -6,21 +6,9 @@
 #include "pitwall/file_read.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstdio>
 
 namespace pitwall {
 namespace {
-
-// Seconds of log as nanoseconds of replay, bounded so that a log's absurd times wait (until the
-// feed stops) instead of overflowing.
-int64_t replay_ns(double seconds, double speed) {
-    const double ns = seconds / speed * 1e9;
-    return ns >= 1e18 ? int64_t(1e18) : int64_t(ns);
-}
-
-// A pass of a looped log never takes less, so that a log of one instant cannot spin.
-constexpr int64_t shortest_pass_ns = 1000000;
 
 const auto skip = [](size_t, std::string_view) {};
 
@@ -28,11 +16,7 @@ const auto skip = [](size_t, std::string_view) {};
 
 std::string csv_feed::open(const std::string &path, bool loop, double speed, const std::string &time_column) {
     if (!text_.empty()) return "the feed is open already";
-    if (!(speed > 0 && speed <= max_speed)) {
-        char text[64];
-        std::snprintf(text, sizeof text, "%g", speed);
-        return std::string("speed ") + text + " is not above 0 and at most " + std::to_string(int(max_speed));
-    }
+    if (std::string e = check_replay_speed(speed); !e.empty()) return e;
     std::string text, why;
     if (!read_regular_file(path, max_csv_bytes, text, &why)) return path + ": " + why;
 
@@ -74,46 +58,25 @@ std::string csv_feed::open(const std::string &path, bool loop, double speed, con
     return {};
 }
 
-std::string csv_feed::describe() const {
-    std::string text = "csv " + path_;
-    if (loop_) text += " looped";
-    if (speed_ != 1) {
-        char speed[64];
-        std::snprintf(speed, sizeof speed, " at speed %g", speed_);
-        text += speed;
-    }
-    return text;
-}
+std::string csv_feed::describe() const { return "csv " + path_ + replay_options(loop_, speed_); }
 
 void csv_feed::start(latest_values &table) {
     if (text_.empty() || thread_.joinable() || finished_.load()) return;
-    stopping_ = false;
+    wait_.arm();
     fields_.assign(header_.size(), std::string());
     thread_ = std::thread([this, &table] { run(table); });
 }
 
 void csv_feed::stop() {
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
+    wait_.stop();
     if (thread_.joinable()) thread_.join();
-}
-
-bool csv_feed::wait_until(int64_t due_ns) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const std::chrono::steady_clock::time_point due{std::chrono::nanoseconds(due_ns)};
-    return !wake_.wait_until(lock, due, [this] { return stopping_; });
 }
 
 void csv_feed::run(latest_values &table) {
     // Each column's channel in the table; -1: none (counted as unknown), -2: the time.
     std::vector<int> channel_of(header_.size());
     for (size_t i = 0; i < header_.size(); ++i) channel_of[i] = i == time_column_ ? -2 : table.index_of(header_[i]);
-    // After the last row the next pass begins one row interval later, the log's own rhythm.
-    const double interval = rows_ > 1 && duration() > 0 ? duration() / double(rows_ - 1) : 0.1;
-    const int64_t pass_ns = std::max(replay_ns(duration() + interval, speed_), shortest_pass_ns);
+    const int64_t pass_ns = replay_pass_ns(duration(), rows_, speed_);
     auto keep = [this](size_t column, std::string_view value) {
         if (column < fields_.size()) fields_[column].assign(value);
     };
@@ -123,7 +86,7 @@ void csv_feed::run(latest_values &table) {
         while (rows.next(keep)) {
             double seconds = first_time_;
             parse_csv_number(fields_[time_column_], seconds); // checked when opened
-            if (!wait_until(pass_began + replay_ns(seconds - first_time_, speed_))) return;
+            if (!wait_.until(pass_began + replay_ns(seconds - first_time_, speed_))) return;
             play_row(channel_of, feed_clock_ns(), table);
         }
         if (!loop_) break;

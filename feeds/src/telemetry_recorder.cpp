@@ -2,25 +2,15 @@
 #include "pitwall/telemetry_recorder.h"
 
 #include "pitwall/csv_fields.h"
-#include "pitwall/live_feed.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 
 namespace pitwall {
 namespace {
 
-constexpr auto write_every = std::chrono::milliseconds(100);
-constexpr int64_t sync_every_ns = 1000000000;
 // A row still gathering is written once no value has joined it for this long: a datagram's values
 // all arrive within microseconds.
 constexpr int64_t row_settles_ns = 50000000;
@@ -30,7 +20,7 @@ constexpr int64_t row_settles_ns = 50000000;
 telemetry_recorder::~telemetry_recorder() { close(); }
 
 std::string telemetry_recorder::open(const std::string &path, const latest_values &channels) {
-    if (fd_ >= 0 || writer_.joinable()) return "the recording is open already";
+    if (file_.is_open()) return "the recording is open already";
     if (channels.size() + 1 > max_csv_columns)
         return std::to_string(channels.size()) + " channels and the time make more than " +
                std::to_string(max_csv_columns) + " columns";
@@ -46,30 +36,6 @@ std::string telemetry_recorder::open(const std::string &path, const latest_value
                    "is longer than " + std::to_string(max_csv_field_bytes) + " bytes";
     }
     header += '\n';
-
-    // A new file only: O_EXCL refuses an existing name, a link included (O_NOFOLLOW says so for the
-    // last part). The mode is what the umask leaves of 0666.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        const int e = errno;
-        struct stat st {};
-        if ((e == EEXIST || e == ELOOP) && ::lstat(path.c_str(), &st) == 0)
-            return path + (S_ISLNK(st.st_mode) ? " is a symbolic link" : " exists already") +
-                   ": a recording goes to a new file only";
-        return path + ": " + std::strerror(e);
-    }
-    fd_ = fd;
-    path_ = path;
-    if (!write_out(header)) {
-        const std::string why = path + ": " + error_;
-        ::close(fd_);
-        ::unlink(path.c_str()); // ours, made a moment ago, and holding nothing
-        fd_ = -1;
-        error_.clear();
-        return why;
-    }
-    time_column_ = time;
-    channels_ = channels.size();
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         values_.assign(channels.size(), 0);
@@ -77,17 +43,26 @@ std::string telemetry_recorder::open(const std::string &path, const latest_value
         gathering_ = timed_ = false;
         last_us_ = 0;
         rows_ = dropped_ = 0;
-        error_.clear();
         open_ = true;
-        stopping_ = false;
     }
-    writer_ = std::thread([this] { write_loop(); });
+    // The writer writes a row nobody adds to any more.
+    auto settle = [this](int64_t now) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (gathering_ && now - row_ns_ > row_settles_ns) end_row();
+    };
+    if (std::string why = file_.create(path, header, settle); !why.empty()) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        open_ = false;
+        return why;
+    }
+    time_column_ = time;
+    channels_ = channels.size();
     return {};
 }
 
 void telemetry_recorder::on_value(size_t channel, double value, int64_t arrived_ns) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (!open_ || channel >= values_.size() || !error_.empty()) {
+    if (!open_ || channel >= values_.size()) {
         ++dropped_;
         return;
     }
@@ -110,96 +85,32 @@ void telemetry_recorder::end_row() {
     const int64_t us = std::max<int64_t>((row_ns_ - first_ns_) / 1000, last_us_);
     char text[32];
     const int length = std::snprintf(text, sizeof text, "%" PRId64 ".%06" PRId64, us / 1000000, us % 1000000);
-    // The bound is what the longest row takes: each field is at most 24 characters and a comma.
-    if (buffer_.size() + size_t(length) + values_.size() * 25 + 1 > max_buffered_bytes) {
-        dropped_ += size_t(std::count(present_.begin(), present_.end(), 1));
-        std::fill(present_.begin(), present_.end(), 0);
-        return;
-    }
-    last_us_ = us;
-    buffer_.append(text, size_t(length));
+    row_.assign(text, size_t(length));
     for (size_t i = 0; i < values_.size(); ++i) {
-        buffer_ += ',';
+        row_ += ',';
         if (!present_[i]) continue;
-        present_[i] = 0;
         // The shortest text that reads back as the same double.
         const auto written = std::to_chars(text, text + sizeof text, values_[i]);
-        buffer_.append(text, written.ptr);
+        row_.append(text, written.ptr);
     }
-    buffer_ += '\n';
-    ++rows_;
-}
-
-void telemetry_recorder::write_loop() {
-    std::string out;
-    int64_t synced = feed_clock_ns();
-    bool unsynced = false;
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!stopping_) {
-        wake_.wait_for(lock, write_every, [this] { return stopping_; });
-        if (stopping_) break;
-        const int64_t now = feed_clock_ns();
-        if (gathering_ && now - row_ns_ > row_settles_ns) end_row();
-        if (!error_.empty()) buffer_.clear(); // nothing more after a write error
-        if (buffer_.empty() && !unsynced) continue;
-        out.clear();
-        out.swap(buffer_);
-        lock.unlock(); // the feeds append while this writes
-        const bool written = write_out(out);
-        if (!out.empty()) unsynced = true;
-        const bool sync = written && unsynced && now - synced >= sync_every_ns;
-        const int synced_fine = sync ? ::fdatasync(fd_) : 0;
-        const int sync_error = errno;
-        lock.lock();
-        if (sync) {
-            synced = now;
-            unsynced = false;
-            if (synced_fine != 0 && error_.empty()) error_ = std::strerror(sync_error);
-        }
+    row_ += '\n';
+    // A full buffer (a disk that stalls), a write error: the row's values are dropped.
+    if (!file_.append(row_)) {
+        dropped_ += size_t(std::count(present_.begin(), present_.end(), 1));
+    } else {
+        last_us_ = us;
+        ++rows_;
     }
-}
-
-bool telemetry_recorder::write_out(const std::string &bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            const std::string why = n < 0 ? std::strerror(errno) : "nothing written";
-            const std::lock_guard<std::mutex> lock(mutex_);
-            if (error_.empty()) error_ = why;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
+    std::fill(present_.begin(), present_.end(), 0);
 }
 
 std::string telemetry_recorder::close() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (!open_) return error_.empty() ? std::string() : path_ + ": " + error_;
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (writer_.joinable()) writer_.join();
-    std::string rest;
-    bool failed = false;
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        end_row();
-        rest.swap(buffer_);
+        if (open_) end_row();
         open_ = false;
-        failed = !error_.empty();
     }
-    if (!failed && write_out(rest) && ::fdatasync(fd_) != 0) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        error_ = std::strerror(errno);
-    }
-    ::close(fd_);
-    fd_ = -1;
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return error_.empty() ? std::string() : path_ + ": " + error_;
+    return file_.close();
 }
 
 uint64_t telemetry_recorder::rows() const {

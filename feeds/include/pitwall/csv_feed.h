@@ -11,10 +11,9 @@
 #define PITWALL_CSV_FEED_H
 
 #include "pitwall/live_feed.h"
+#include "pitwall/replay_pacing.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,8 +22,7 @@ namespace pitwall {
 
 class csv_feed final : public live_feed {
 public:
-    // The fastest replay: an hour's log in under four seconds.
-    static constexpr double max_speed = 1000;
+    static constexpr double max_speed = max_replay_speed;
 
     csv_feed() = default;
     ~csv_feed() override { stop(); }
@@ -47,7 +45,6 @@ public:
 
 private:
     void run(latest_values &table);
-    bool wait_until(int64_t due_ns); // false once stopped
     void play_row(const std::vector<int> &channel_of, int64_t arrived, latest_values &table);
 
     std::string path_, text_;
@@ -59,9 +56,7 @@ private:
     std::vector<std::string> fields_; // the row being played, by column; capacities reused
 
     std::thread thread_;
-    std::mutex mutex_; // guards stopping_ for the wake-up
-    std::condition_variable wake_;
-    bool stopping_ = false;
+    replay_wait wait_;
     std::atomic<bool> finished_{false};
     feed_counters counts_;
 };

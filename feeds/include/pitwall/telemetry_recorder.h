@@ -10,20 +10,19 @@
 // to the microsecond, never going back. Values are written in the fewest digits that read back as
 // the same double.
 //
-// The file is new: an existing file or a link at the path is refused, never written through or
-// over. The feeds' threads only append to a buffer (under a lock the frame loop never takes); a
-// writer thread writes it every 100 ms and syncs it to disk at most once a second, so that a power
-// cut loses at most the last second or so and leaves a log that reads.
+// The file is new and written as log_file_writer.h says: an existing file or a link at the path
+// is refused; the feeds' threads only append to a buffer (under a lock the frame loop never takes),
+// written every 100 ms and synced at most once a second, so that a power cut loses at most the last
+// second or so and leaves a log that reads.
 #ifndef PITWALL_TELEMETRY_RECORDER_H
 #define PITWALL_TELEMETRY_RECORDER_H
 
 #include "pitwall/latest_values.h"
+#include "pitwall/log_file_writer.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace pitwall {
@@ -32,7 +31,7 @@ class telemetry_recorder final : public value_tap {
 public:
     // What waits to be written is bounded: past this, values are dropped (and counted) until the
     // writer catches up with a disk that stalls.
-    static constexpr size_t max_buffered_bytes = 16u << 20;
+    static constexpr size_t max_buffered_bytes = log_file_writer::max_buffered_bytes;
 
     telemetry_recorder() = default;
     ~telemetry_recorder(); // close()
@@ -57,19 +56,15 @@ public:
     uint64_t dropped() const; // values dropped for a full buffer, a write error or a closed file
 
 private:
-    void write_loop();
-    void end_row();                              // the row being gathered into buffer_; under mutex_
-    bool write_out(const std::string &bytes);    // false (error_ set) on a write error
+    void end_row(); // the row being gathered, to the file; under mutex_
 
-    int fd_ = -1;
-    std::string path_, time_column_;
+    log_file_writer file_;
+    std::string time_column_;
     size_t channels_ = 0;
-    std::thread writer_;
 
-    mutable std::mutex mutex_; // everything below
-    std::condition_variable wake_;
-    bool open_ = false, stopping_ = false;
-    std::string buffer_;           // finished rows waiting for the writer
+    mutable std::mutex mutex_; // everything below; taken before the file's own
+    bool open_ = false;
+    std::string row_;              // the row being written out; its capacity reused
     std::vector<double> values_;   // the row being gathered, by channel
     std::vector<char> present_;    // whether values_[channel] is in it
     bool gathering_ = false;
@@ -78,7 +73,6 @@ private:
     int64_t first_ns_ = 0;         // the recording's first value's
     int64_t last_us_ = 0;          // the last row's t, microseconds
     uint64_t rows_ = 0, dropped_ = 0;
-    std::string error_;
 };
 
 } // namespace pitwall
