@@ -129,11 +129,31 @@ void live_binding::set(scene_step &step, const std::string &control, const std::
     it->second.attributes.emplace_back(attribute, std::move(value));
 }
 
+void live_binding::name_values(const std::string &channel_name, std::vector<std::pair<double, std::string>> names) {
+    for (auto &c : channels_) {
+        if (c.spec->name != channel_name) continue;
+        c.names = std::move(names);
+        for (target &t : c.targets) t.names = &c.names;
+        return;
+    }
+}
+
+// The name of a channel's value, when it has one: the value as the feed gave it, before the
+// target's scale and offset.
+const std::string *live_binding::name_of(const target &t, double value) {
+    if (t.names == nullptr) return nullptr;
+    for (const auto &[named, name] : *t.names)
+        if (std::fabs(named - value) <= 1e-9 * std::max(1.0, std::fabs(named))) return &name;
+    return nullptr;
+}
+
 void live_binding::show(const target &t, double value, scene_step &step) {
     const double v = value * t.scale + t.offset;
     switch (t.type) {
     case kind::text:
-        if (t.format != nullptr) {
+        if (const std::string *name = t.format == nullptr ? name_of(t, value) : nullptr) {
+            text_ = *name;
+        } else if (t.format != nullptr) {
             t.format->write(v, text_);
         } else {
             char buffer[32];

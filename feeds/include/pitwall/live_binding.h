@@ -31,6 +31,10 @@ public:
     // else the first mistake with its place. The scene and the table must outlive the binding.
     error bind(const engine &eng, const scene &s, const latest_values &table);
 
+    // A channel's values that have names (a CAN signal's value table): a text attribute it drives
+    // without a format shows the name of such a value instead of the number. After bind().
+    void name_values(const std::string &channel_name, std::vector<std::pair<double, std::string>> names);
+
     struct frame {
         scene_step step;                // the changes to apply before this frame's draw
         std::vector<std::string> notes; // what changed state: a channel stale or live again, the demo loop
@@ -56,11 +60,13 @@ private:
         attr_value written;        // what the scene writes, restored when the mode changes
         bool has_written = false;
         double minimum = 0;        // the control's value_min, for stale "minimum"
+        const std::vector<std::pair<double, std::string>> *names = nullptr; // the channel's named values
     };
     struct channel {
         const feed_channel *spec = nullptr;
         size_t index = 0;          // in the table
         std::vector<target> targets;
+        std::vector<std::pair<double, std::string>> names;
         uint64_t seen = 0;         // the table's count when last read
         int64_t last_ns = 0;       // arrival of its latest value
         double value = 0;
@@ -75,6 +81,7 @@ private:
     };
     void set(scene_step &step, const std::string &control, const std::string &attribute, attr_value value);
     void show(const target &t, double value, scene_step &step);
+    static const std::string *name_of(const target &t, double value);
     void go_stale(channel &c, frame &out);
     void recover(channel &c, frame &out);
     void restore_all(scene_step &step);

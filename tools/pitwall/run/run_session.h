@@ -64,6 +64,7 @@ private:
     // The signal database, when a channel names a signal or a feed reads CAN; each such channel's
     // timeout, where the scene gives none, three cycles of its message. False, saying why.
     bool load_signals(feed_context &context);
+    void name_signal_values();
 
     options opts_;
     scene scene_;
