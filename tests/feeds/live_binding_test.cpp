@@ -189,5 +189,26 @@ TEST_F(bound_scene, a_burst_shows_its_last_value_and_quiet_frames_change_nothing
     EXPECT_EQ(binding.next_change(), INT64_MAX) << "nothing more to wait for";
 }
 
+TEST_F(bound_scene, named_values_show_their_names_in_text_without_a_format) {
+    load(R"("feeds": {"channels": {"gear": {"drives": [{"control": "gear", "attribute": "render_text"},
+                                                       {"control": "rev", "attribute": "text", "format": "G%.0f"}]}}})");
+    binding.name_values("gear", {{-1, "R"}, {0, "N"}, {0.5, "half"}});
+    const struct {
+        double value;
+        std::string changes;
+    } cases[] = {
+        {-1, "gear.render_text=R rev.text=G-1"}, // a format writes the number all the same
+        {0.5, "gear.render_text=half rev.text=G0"},
+        {3, "gear.render_text=3 rev.text=G3"},   // no name: the number
+        {1e-12, "gear.render_text=N rev.text=G0"},
+    };
+    int64_t now = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        store("gear", c.value, now += 10 * ms);
+        EXPECT_EQ(at(now), c.changes);
+    }
+}
+
 } // namespace
 } // namespace pitwall::testing
