@@ -209,6 +209,29 @@ TEST_F(run_test, sighup_reloads_the_scene_and_keeps_the_old_one_when_the_new_one
     EXPECT_TRUE(slurp(dir + "/live.png") == slurp(dir + "/expected.png"));
 }
 
+std::vector<std::string> frames_of(const std::string &log) {
+    std::vector<std::string> frames;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (const size_t space = line.rfind(' '); space != std::string::npos) frames.push_back(line.substr(space + 1));
+    return frames;
+}
+
+TEST_F(run_test, the_example_lap_plays_from_its_can_log_and_records_the_same_frames) {
+    const std::string examples = std::string(PITWALL_SOURCE_DIR) + "/examples";
+    start(examples + "/racing-dashboard.json",
+          {"--feed", "candump:" + examples + "/lap-can.log?speed=30", "--feed-dbc", examples + "/race-ecu.dbc", "--record",
+           dir + "/heard.log"});
+    ASSERT_NE(tool->wait_for("no more data", 60), std::string::npos) << tool->err();
+    EXPECT_EQ(tool->stop(SIGTERM), 0) << tool->err();
+    EXPECT_EQ(tool->err().find("refused"), std::string::npos) << tool->err();
+    EXPECT_EQ(tool->err().find("bad value"), std::string::npos) << tool->err();
+    const std::vector<std::string> heard = frames_of(slurp(dir + "/heard.log"));
+    const std::vector<std::string> sent = frames_of(slurp(examples + "/lap-can.log"));
+    EXPECT_EQ(heard.size(), sent.size());
+    EXPECT_TRUE(heard == sent) << "every frame recorded as it came, in order";
+}
+
 TEST_F(run_test, what_cannot_run_is_refused_with_its_reason) {
     const std::string scene = write("dash.json", dash_scene("90", "0 km/h", feeds_with(60, 3)));
     write("taken.csv", "t,water\n");
