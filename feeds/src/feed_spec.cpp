@@ -1,12 +1,15 @@
 // Feeds as the command line names them.
 #include "pitwall/feed_spec.h"
 
+#include "pitwall/can_feed.h"
+#include "pitwall/candump_feed.h"
 #include "pitwall/csv_feed.h"
 #include "pitwall/line_feed.h"
 #include "pitwall/udp_feed.h"
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -15,7 +18,8 @@ namespace pitwall {
 namespace {
 
 constexpr const char *forms = "a feed is udp:PORT, udp:ADDRESS:PORT or udp:[IPV6]:PORT (each with ?from=ADDRESS to "
-                              "take one sender only), stdin, or csv:FILE (with ?loop, ?speed=N, or ?loop&speed=N)";
+                              "take one sender only), stdin, csv:FILE or candump:FILE (with ?loop, ?speed=N, or "
+                              "?loop&speed=N), or can:IFACE";
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -57,6 +61,17 @@ std::string read_udp(std::string_view where, feed_spec &spec) {
     return {};
 }
 
+// A network interface's name as the kernel takes it: 1 to 15 bytes (IFNAMSIZ less its NUL), and
+// here only letters, digits, '_', '.' and '-'.
+bool is_interface(std::string_view name) {
+    return !name.empty() && name.size() <= 15 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+               c == '-';
+    });
+}
+
+bool is_replay(feed_spec::kind kind) { return kind == feed_spec::kind::csv || kind == feed_spec::kind::candump; }
+
 // One option, "NAME" or "NAME=VALUE", into the spec; empty, or what is wrong.
 std::string read_option(std::string_view option, feed_spec &spec) {
     const size_t equals = option.find('=');
@@ -72,11 +87,11 @@ std::string read_option(std::string_view option, feed_spec &spec) {
         spec.from = address;
         return {};
     }
-    if (spec.what == feed_spec::kind::csv && name == "loop" && !valued) {
+    if (is_replay(spec.what) && name == "loop" && !valued) {
         spec.loop = true;
         return {};
     }
-    if (spec.what == feed_spec::kind::csv && name == "speed" && valued) {
+    if (is_replay(spec.what) && name == "speed" && valued) {
         double speed = 0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), speed);
         if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(speed) ||
@@ -86,10 +101,16 @@ std::string read_option(std::string_view option, feed_spec &spec) {
         spec.speed = speed;
         return {};
     }
-    const char *takes = spec.what == feed_spec::kind::udp   ? "a udp feed takes from=ADDRESS"
-                        : spec.what == feed_spec::kind::csv ? "a csv feed takes loop and speed=N"
-                                                            : "stdin takes none";
+    const char *takes = spec.what == feed_spec::kind::udp       ? "a udp feed takes from=ADDRESS"
+                        : spec.what == feed_spec::kind::csv     ? "a csv feed takes loop and speed=N"
+                        : spec.what == feed_spec::kind::candump ? "a candump feed takes loop and speed=N"
+                        : spec.what == feed_spec::kind::can     ? "a can feed takes none"
+                                                                : "stdin takes none";
     return "unknown option " + quoted(option) + " (" + takes + ")";
+}
+
+std::string no_database(const char *kind) {
+    return std::string("a ") + kind + ": feed needs a signal database: --feed-dbc FILE or \"dbc\" in the scene's feeds";
 }
 
 } // namespace
@@ -118,6 +139,16 @@ std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why
         if (rest.empty()) return fail("no file");
         spec.what = feed_spec::kind::csv;
         spec.file = rest;
+    } else if (kind == "candump") {
+        if (rest.empty()) return fail("no file");
+        spec.what = feed_spec::kind::candump;
+        spec.file = rest;
+    } else if (kind == "can") {
+        if (rest.empty()) return fail("no interface");
+        if (!is_interface(rest))
+            return fail("interface " + quoted(rest) + " is not 1 to 15 letters, digits, '_', '.' or '-'");
+        spec.what = feed_spec::kind::can;
+        spec.iface = rest;
     } else {
         return fail("unknown kind " + quoted(kind));
     }
@@ -139,6 +170,10 @@ std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why
 }
 
 std::unique_ptr<live_feed> open_feed(const feed_spec &spec, std::string *why) {
+    return open_feed(spec, feed_context{}, why);
+}
+
+std::unique_ptr<live_feed> open_feed(const feed_spec &spec, const feed_context &context, std::string *why) {
     auto fail = [&](const std::string &what) -> std::unique_ptr<live_feed> {
         if (why != nullptr) *why = "feed " + quoted(spec.text) + ": " + what;
         return nullptr;
@@ -158,6 +193,20 @@ std::unique_ptr<live_feed> open_feed(const feed_spec &spec, std::string *why) {
     }
     case feed_spec::kind::csv: {
         auto feed = std::make_unique<csv_feed>();
+        if (std::string e = feed->open(spec.file, spec.loop, spec.speed); !e.empty()) return fail(e);
+        return feed;
+    }
+    case feed_spec::kind::can: {
+        if (context.dbc == nullptr) return fail(no_database("can"));
+        auto feed = std::make_unique<can_feed>();
+        if (std::string e = feed->want(*context.dbc, context.signals, context.raw); !e.empty()) return fail(e);
+        if (std::string e = feed->open(spec.iface); !e.empty()) return fail(e);
+        return feed;
+    }
+    case feed_spec::kind::candump: {
+        if (context.dbc == nullptr) return fail(no_database("candump"));
+        auto feed = std::make_unique<candump_feed>();
+        if (std::string e = feed->want(*context.dbc, context.signals, context.raw); !e.empty()) return fail(e);
         if (std::string e = feed->open(spec.file, spec.loop, spec.speed); !e.empty()) return fail(e);
         return feed;
     }

@@ -24,6 +24,7 @@ TEST(feed_spec, forms_are_read_into_their_fields) {
         std::string from, file;
         bool loop;
         double speed;
+        std::string iface = {};
     } cases[] = {
         {"udp:20777", kind::udp, "0.0.0.0", 20777, "", "", false, 1},
         {"udp:127.0.0.1:1", kind::udp, "127.0.0.1", 1, "", "", false, 1},
@@ -37,6 +38,11 @@ TEST(feed_spec, forms_are_read_into_their_fields) {
         {"csv:logs/lap 3:2.csv?loop", kind::csv, "0.0.0.0", 0, "", "logs/lap 3:2.csv", true, 1},
         {"csv:/tmp/l.csv?speed=2.5&loop", kind::csv, "0.0.0.0", 0, "", "/tmp/l.csv", true, 2.5},
         {"csv:l.csv?speed=1e3", kind::csv, "0.0.0.0", 0, "", "l.csv", false, 1000},
+        {"candump:day.log", kind::candump, "0.0.0.0", 0, "", "day.log", false, 1},
+        {"candump:logs/a:b.log?loop&speed=0.5", kind::candump, "0.0.0.0", 0, "", "logs/a:b.log", true, 0.5},
+        {"can:can0", kind::can, "0.0.0.0", 0, "", "", false, 1, "can0"},
+        {"can:vcan_1.2-x", kind::can, "0.0.0.0", 0, "", "", false, 1, "vcan_1.2-x"},
+        {"can:abcdefghijklmno", kind::can, "0.0.0.0", 0, "", "", false, 1, "abcdefghijklmno"}, // 15, the most
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
@@ -50,6 +56,7 @@ TEST(feed_spec, forms_are_read_into_their_fields) {
         EXPECT_EQ(spec->file, c.file);
         EXPECT_EQ(spec->loop, c.loop);
         EXPECT_EQ(spec->speed, c.speed);
+        EXPECT_EQ(spec->iface, c.iface);
         EXPECT_EQ(spec->text, c.text);
     }
 }
@@ -60,7 +67,17 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
         std::string text, cause;
     } cases[] = {
         {"", "nothing given"},
-        {"can:can0", "unknown kind \"can\""},
+        {"CAN:can0", "unknown kind \"CAN\""},
+        {"can", "no interface"},
+        {"can:", "no interface"},
+        {"can:abcdefghijklmnop", "interface \"abcdefghijklmnop\" is not 1 to 15 letters, digits, '_', '.' or '-'"},
+        {"can:can 0", "interface \"can 0\" is not 1 to 15 letters, digits, '_', '.' or '-'"},
+        {"can:../can0", "interface \"../can0\" is not 1 to 15 letters, digits, '_', '.' or '-'"},
+        {"can:can0?loop", "unknown option \"loop\" (a can feed takes none)"},
+        {"candump:", "no file"},
+        {"candump:d.log?lop", "unknown option \"lop\" (a candump feed takes loop and speed=N)"},
+        {"candump:d.log?speed=1001", "speed \"1001\" is not a number above 0 and at most 1000"},
+        {"candump:d.log?from=1.2.3.4", "unknown option \"from=1.2.3.4\" (a candump feed takes loop and speed=N)"},
         {"UDP:20777", "unknown kind \"UDP\""},
         {"udp", "no port"},
         {"udp:", "port \"\" is not a number from 0 to 65535"},
@@ -100,7 +117,8 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
         {"udp:1.2.3.4" + nul + ":9", "is not a numeric IPv4 address"},
     };
     const std::string forms = "; a feed is udp:PORT, udp:ADDRESS:PORT or udp:[IPV6]:PORT (each with ?from=ADDRESS "
-                              "to take one sender only), stdin, or csv:FILE (with ?loop, ?speed=N, or ?loop&speed=N)";
+                              "to take one sender only), stdin, csv:FILE or candump:FILE (with ?loop, ?speed=N, or "
+                              "?loop&speed=N), or can:IFACE";
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         std::string why;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pitwall {
 
@@ -25,6 +26,7 @@ struct feed_totals {
     uint64_t datagrams = 0; // datagrams, lines or rows taken
     uint64_t stored = 0, unknown = 0, bad = 0, refused = 0;
     uint64_t foreign = 0;   // from a sender other than the one allowed, dropped unread
+    uint64_t errors = 0;    // CAN error frames (a bus gone off, lost acknowledgements)
 };
 
 class live_feed {
@@ -37,11 +39,14 @@ public:
     // True once a finite source (standard input at its end, a log played without loop) has
     // nothing more.
     virtual bool finished() const { return false; }
+    // What the feed has to say beyond its counts ("error frame: bus off"), each said once: the
+    // caller reports what it takes. Any thread.
+    virtual std::vector<std::string> take_notes() { return {}; }
 };
 
 // A feed's counts, added by its thread and read by any other.
 struct feed_counters {
-    std::atomic<uint64_t> datagrams{0}, stored{0}, unknown{0}, bad{0}, refused{0}, foreign{0};
+    std::atomic<uint64_t> datagrams{0}, stored{0}, unknown{0}, bad{0}, refused{0}, foreign{0}, errors{0};
 
     void add(const datagram_counts &c) {
         stored.fetch_add(c.stored, std::memory_order_relaxed);
@@ -55,7 +60,7 @@ struct feed_counters {
     feed_totals totals() const {
         // The total first: every datagram it counts has its other counts in already.
         const uint64_t taken_so_far = datagrams.load(std::memory_order_acquire);
-        return {taken_so_far, stored.load(), unknown.load(), bad.load(), refused.load(), foreign.load()};
+        return {taken_so_far, stored.load(), unknown.load(), bad.load(), refused.load(), foreign.load(), errors.load()};
     }
 };
 
