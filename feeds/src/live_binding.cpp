@@ -69,16 +69,10 @@ error live_binding::bind(const engine &eng, const scene &s, const latest_values 
         for (const feed_mapping &m : fc.mappings) {
             const std::string what = (m.where.empty() ? "" : m.where + ": ") + "feed channel " + quoted(fc.name) + " (" +
                                      quoted(m.control) + " " + m.attribute + ")";
-            auto named = [&](const scene_control &sc) { return sc.name == m.control; };
-            auto sc = std::find_if(s.controls.begin(), s.controls.end(), named);
-            if (sc == s.controls.end()) return what + ": no control named " + quoted(m.control);
-            if (std::find_if(sc + 1, s.controls.end(), named) != s.controls.end())
-                return what + ": more than one control is named " + quoted(m.control);
-            const plugin *p = eng.find_plugin(sc->widget);
-            if (p == nullptr) return what + ": no plug-in registers " + quoted(sc->widget);
-            const gr_attribute_t *a = p->find_attribute(m.attribute);
-            if (a == nullptr) return what + ": " + quoted(sc->widget) + " has no attribute " + quoted(m.attribute);
-            const std::string_view type = a->type != nullptr ? a->type : "";
+            driven_attribute driven;
+            if (error e = find_driven(eng, s, m.control, m.attribute, driven); !e.empty()) return what + ": " + e;
+            const scene_control *sc = driven.control;
+            const std::string_view type = driven.attribute->type != nullptr ? driven.attribute->type : "";
             target t;
             t.control = m.control;
             t.attribute = m.attribute;

@@ -110,24 +110,33 @@ double tracks_duration(const scene &s) {
     return last;
 }
 
+error find_driven(const engine &eng, const scene &s, const std::string &control, const std::string &attribute,
+                  driven_attribute &out) {
+    auto named = [&](const scene_control &c) { return c.name == control; };
+    auto c = std::find_if(s.controls.begin(), s.controls.end(), named);
+    if (c == s.controls.end()) return "no control named " + quoted(control);
+    if (std::find_if(c + 1, s.controls.end(), named) != s.controls.end())
+        return "more than one control is named " + quoted(control);
+    const plugin *p = eng.find_plugin(c->widget);
+    if (p == nullptr) return "no plug-in registers " + quoted(c->widget);
+    const gr_attribute_t *a = p->find_attribute(attribute);
+    if (a == nullptr) return quoted(c->widget) + " has no attribute " + quoted(attribute);
+    out = {&*c, a};
+    return {};
+}
+
 error check_tracks(const engine &eng, const scene &s) {
     for (size_t i = 0; i < s.tracks.size(); ++i) {
         const track &t = s.tracks[i];
         const std::string what =
             (t.where.empty() ? "" : t.where + ": ") +
             (t.origin.empty() ? "track " + std::to_string(i + 1) : t.origin) + " (" + quoted(t.control) + " " + t.attribute + ")";
-        auto named = [&](const scene_control &c) { return c.name == t.control; };
-        auto c = std::find_if(s.controls.begin(), s.controls.end(), named);
-        if (c == s.controls.end()) return what + ": no control named " + quoted(t.control);
-        if (std::find_if(c + 1, s.controls.end(), named) != s.controls.end())
-            return what + ": more than one control is named " + quoted(t.control);
-        const plugin *p = eng.find_plugin(c->widget);
-        if (p == nullptr) return what + ": no plug-in registers " + quoted(c->widget);
-        const gr_attribute_t *a = p->find_attribute(t.attribute);
-        if (a == nullptr) return what + ": " + quoted(c->widget) + " has no attribute " + quoted(t.attribute);
+        driven_attribute driven;
+        if (error e = find_driven(eng, s, t.control, t.attribute, driven); !e.empty()) return what + ": " + e;
+        const gr_attribute_t *a = driven.attribute;
         if (t.format && std::string_view(a->type != nullptr ? a->type : "") != "1s0")
             return what + ": the format " + quoted(t.format->text()) + " writes text, but " + quoted(t.attribute) +
-                   " of " + quoted(c->widget) + " takes a number";
+                   " of " + quoted(driven.control->widget) + " takes a number";
         if (t.keys.empty()) return what + ": no keys";
     }
     return {};

@@ -15,6 +15,7 @@
 namespace pitwall {
 
 struct scene;
+struct scene_control;
 struct control_change;
 struct scene_step; // scene.h, which includes this header for the scene's tracks
 
@@ -50,6 +51,16 @@ std::vector<std::pair<std::string, control_change>> track_changes(const scene &s
 
 // The time of the last key of any track (0 without tracks).
 double tracks_duration(const scene &s);
+
+// The one control of the scene named `control` and its widget's attribute `attribute`, as the
+// engine's plug-ins register it; empty when so, else why not (the control missing or named twice,
+// no plug-in for its widget, no such attribute). For what drives attributes: tracks, feeds.
+struct driven_attribute {
+    const scene_control *control = nullptr;
+    const gr_attribute_t *attribute = nullptr;
+};
+error find_driven(const engine &eng, const scene &s, const std::string &control, const std::string &attribute,
+                  driven_attribute &out);
 
 // Every track names a control the scene has (exactly one of that name) and an attribute its
 // widget has, a text attribute when the track has a format; empty when so, else the first
