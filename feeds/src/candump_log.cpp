@@ -79,15 +79,15 @@ bool parse_candump_line(std::string_view line, can_frame_record &out, std::strin
 
     size_t max_length = 8;
     if (at < line.size() && line[at] == '#') { // CAN FD: ##FLAGS then the data
-        ++at;
         if (f.error) return fail(why, column(), "an error frame is not a CAN FD frame");
+        ++at;
         if (at >= line.size() || hex_value(line[at]) < 0) return fail(why, column(), "expected the CAN FD flags (one hex digit)");
         f.fd = true;
         f.flags = uint8_t(hex_value(line[at++]));
         max_length = 64;
     } else if (at < line.size() && (line[at] == 'R' || line[at] == 'r')) { // a remote request, R or R<length>
-        ++at;
         if (f.error) return fail(why, column(), "an error frame is not a remote request");
+        ++at;
         f.remote = true;
         if (at < line.size() && line[at] >= '0' && line[at] <= '8') f.length = uint8_t(line[at++] - '0');
     }
