@@ -59,7 +59,8 @@ void list(const database &db, const std::string &path) {
         for (const signal &s : m.signals) {
             line = "  " + s.name + "  " + std::to_string(s.start_bit) + "|" + std::to_string(s.length) +
                    (s.order == byte_order::little_endian ? " little-endian " : " big-endian ") + type_text(s.type);
-            if (s.factor != 1 || s.offset != 0) line += ", x" + number(s.factor) + (s.offset < 0 ? " " : " +") + number(s.offset);
+            if (s.factor != 1 || s.offset != 0) line += ", x" + number(s.factor);
+            if (s.offset != 0) line += (s.offset < 0 ? " " : " +") + number(s.offset);
             if (!s.unit.empty()) line += ", " + s.unit;
             if (s.minimum != 0 || s.maximum != 0) line += ", " + number(s.minimum) + " to " + number(s.maximum);
             if (s.mux == multiplex::multiplexor) line += ", multiplexor";
