@@ -6,6 +6,9 @@
 #include "commands.h"
 #include "serve_guard.h"
 #include "workbench.h"
+#include "workbench_palette.h"
+
+#include "pitwall/default_dirs.h"
 
 #include "serve_files.h"
 
@@ -16,7 +19,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cmath>
 #include <exception>
+#include <map>
 #include <pthread.h>
 #include <string>
 #include <thread>
@@ -135,6 +140,30 @@ error read_save_request(const std::string &body, workbench::save_request &out) {
     return field("overwrite", out.overwrite, &json::is_boolean, "true or false");
 }
 
+// A number field of a small request ({"time": T}, {"speed": S}), or a message.
+error read_number(const std::string &body, const char *key, double &out) {
+    const json request = json::parse(body, nullptr, false);
+    auto it = request.is_object() ? request.find(key) : request.end();
+    if (request.is_discarded() || !request.is_object() || it == request.end() || !it->is_number())
+        return std::string("malformed JSON: give {\"") + key + "\": NUMBER}";
+    out = it->get<double>();
+    return {};
+}
+
+void add_palette(httplib::Server &server, const std::map<std::string, palette_widget> &palette) {
+    server.Get("/api/widgets", [&palette](const httplib::Request &, httplib::Response &res) {
+        json list = json::array();
+        for (const auto &[name, w] : palette) list.push_back({{"name", name}, {"thumbnail", !w.png.empty()}});
+        send_json(res, list);
+    });
+    server.Get("/thumbnail.png", [&palette](const httplib::Request &req, httplib::Response &res) {
+        auto it = palette.find(req.get_param_value("widget"));
+        if (it == palette.end() || it->second.png.empty()) return send_error(res, "no such widget", 404);
+        res.set_header("Cache-Control", "max-age=3600");
+        res.set_content(it->second.png, "image/png");
+    });
+}
+
 void add_api(httplib::Server &server, workbench &bench) {
     server.Get("/frame.png", [&bench](const httplib::Request &, httplib::Response &res) {
         res.set_header("Cache-Control", "no-store");
@@ -149,6 +178,39 @@ void add_api(httplib::Server &server, workbench &bench) {
     });
     server.Post("/api/set", [&bench](const httplib::Request &req, httplib::Response &res) {
         if (error e = bench.apply_request(req.body); !e.empty()) return send_error(res, e);
+        send_json(res, bench.state());
+    });
+    server.Post("/api/geometry", [&bench](const httplib::Request &req, httplib::Response &res) {
+        if (error e = bench.geometry_request(req.body); !e.empty()) return send_error(res, e);
+        send_json(res, bench.state());
+    });
+    server.Post("/api/layout", [&bench](const httplib::Request &req, httplib::Response &res) {
+        std::string name;
+        if (error e = bench.layout_request(req.body, &name); !e.empty()) return send_error(res, e);
+        json state = bench.state();
+        if (!name.empty()) state["added"] = name;
+        send_json(res, state);
+    });
+    server.Post("/api/undo", [&bench](const httplib::Request &, httplib::Response &res) {
+        error e;
+        if (!bench.undo(&e)) return send_error(res, e.empty() ? "nothing to undo" : e, 409);
+        send_json(res, bench.state());
+    });
+    server.Post("/api/redo", [&bench](const httplib::Request &, httplib::Response &res) {
+        error e;
+        if (!bench.redo(&e)) return send_error(res, e.empty() ? "nothing to redo" : e, 409);
+        send_json(res, bench.state());
+    });
+    server.Post("/api/seek", [&bench](const httplib::Request &req, httplib::Response &res) {
+        double t = 0;
+        if (error e = read_number(req.body, "time", t); !e.empty()) return send_error(res, e);
+        bench.seek(t);
+        send_json(res, bench.state());
+    });
+    server.Post("/api/speed", [&bench](const httplib::Request &req, httplib::Response &res) {
+        double speed = 1;
+        if (error e = read_number(req.body, "speed", speed); !e.empty()) return send_error(res, e);
+        if (error e = bench.set_speed(speed); !e.empty()) return send_error(res, e);
         send_json(res, bench.state());
     });
     server.Post("/api/play", [&bench](const httplib::Request &, httplib::Response &res) {
@@ -183,7 +245,10 @@ void add_api(httplib::Server &server, workbench &bench) {
 } // namespace
 
 int cmd_serve(const options &opts) {
-    workbench bench({opts.scene, opts.plugins, opts.app});
+    // The palette's thumbnails are drawn before the scene's engine loads the plug-ins.
+    const std::map<std::string, palette_widget> palette =
+        palette_widgets(opts, opts.app.empty() ? default_app_dir() : opts.app);
+    workbench bench({opts.scene, opts.plugins, opts.app, starter_control});
     if (error e = bench.load(); !e.empty()) {
         std::fprintf(stderr, "pitwall serve: %s\n", e.c_str());
         return exit_usage;
@@ -218,6 +283,7 @@ int cmd_serve(const options &opts) {
     guard_requests(server, guard);
     add_page(server, guard);
     add_api(server, bench);
+    add_palette(server, palette);
     if (guard.reachable_by_others())
         std::fprintf(stderr,
                      "pitwall serve: warning: listening on %s: anyone who can reach this address can change the "

@@ -1,5 +1,6 @@
 // The workbench: one scene on one engine, edited, played and saved; see workbench.h.
 #include "workbench.h"
+#include "workbench_loaded.h"
 
 #include "commands.h"
 
@@ -16,6 +17,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
+#include <type_traits>
+#include <variant>
 
 namespace pitwall::cli {
 namespace fs = std::filesystem;
@@ -92,25 +95,6 @@ error check_name(const char *what, const std::string &name) {
 
 } // namespace
 
-struct workbench::loaded {
-    scene s;
-    std::unique_ptr<engine> eng;
-    std::unique_ptr<raster_context> canvas;
-    std::unique_ptr<kept_drawing_of<raster_context>> kept; // each control's drawing, kept on the canvas
-    scene_run run;
-    std::unique_ptr<track_player> player; // sets only the tracked values that changed
-    std::vector<draw_result> failures; // of the last draw
-
-    // Instances and plug-ins go while the canvas is still the engine's render context, so that
-    // destroy and fini release their images through it; the engine goes last.
-    ~loaded() {
-        run.clear();
-        if (eng) eng->unload_all();
-        kept.reset();
-        canvas.reset();
-        eng.reset();
-    }
-};
 
 workbench::workbench(settings how) : settings_(std::move(how)) {}
 
@@ -166,13 +150,17 @@ error workbench::load_locked() {
     next->player = std::make_unique<track_player>(next->s);
 
     now_ = std::move(next);
+    // What the reload replaced stays one undo away: a reload never loses an edit.
+    nlohmann::ordered_json before = std::move(document_);
     document_ = std::move(document);
+    saved_ = document_;
     version_ = content_version(text);
-    unsaved_ = false;
     conflict_.clear();
     load_error_.clear();
     time_ = 0;
     ++revision_;
+    if (!before.is_null() && before != document_) remember_locked("reload from disk", std::move(before));
+    unsaved_ = false;
     draw_all_locked();
     return {};
 }
@@ -243,6 +231,12 @@ error workbench::apply_request(const std::string &body) {
     if (!request.is_object() || !request.contains("control") || !request["control"].is_string() ||
         !request.contains("attribute") || !request["attribute"].is_string() || !request.contains("value"))
         return "a change names \"control\" and \"attribute\" (strings) and gives a \"value\"";
+    // "merge": the page's next value of one gesture (a slider dragged), one undo step with the last.
+    bool merge = false;
+    if (auto m = request.find("merge"); m != request.end()) {
+        if (!m->is_boolean()) return "a change's \"merge\" is true or false";
+        merge = m->get<bool>();
+    }
     // {"format": F} writes a number value as text (a lap time for a box's render_text).
     if (auto f = request.find("format"); f != request.end()) {
         if (!f->is_string() || !request["value"].is_number())
@@ -253,13 +247,18 @@ error workbench::apply_request(const std::string &body) {
             return "control " + quoted_escaped(request["control"].get<std::string>()) + ": attribute " +
                    quoted_escaped(request["attribute"].get<std::string>()) + ": " + why;
         return set_attribute(request["control"].get<std::string>(), request["attribute"].get<std::string>(),
-                             (*format)(request["value"].get<double>()));
+                             (*format)(request["value"].get<double>()), merge);
     }
     return set_attribute(request["control"].get<std::string>(), request["attribute"].get<std::string>(),
-                         request["value"]);
+                         request["value"], merge);
 }
 
 error workbench::set_attribute(const std::string &control, const std::string &attribute, const json &value) {
+    return set_attribute(control, attribute, value, false);
+}
+
+error workbench::set_attribute(const std::string &control, const std::string &attribute, const json &value,
+                               bool merge) {
     if (error e = check_name("control", control); !e.empty()) return e;
     if (error e = check_name("attribute", attribute); !e.empty()) return e;
     if (value.is_string() && value.get_ref<const std::string &>().size() > max_string_bytes)
@@ -278,13 +277,14 @@ error workbench::set_attribute(const std::string &control, const std::string &at
     step.changes.emplace_back(control, std::move(change));
     if (error e = now_->run.apply(step); !e.empty()) return e;
 
+    nlohmann::ordered_json before = document_;
     if (auto controls = document_.find("controls"); controls != document_.end() && controls->is_array())
         for (auto &c : *controls)
             if (c.is_object() && control_name(c) == control) {
                 c["attributes"][attribute] = value;
                 break;
             }
-    unsaved_ = true;
+    remember_locked("set " + quoted(attribute) + " of " + quoted(control), std::move(before), merge);
     return redraw_changed_locked();
 }
 
@@ -295,19 +295,39 @@ void workbench::play(bool on) {
 
 void workbench::step() {
     std::lock_guard lock(mutex_);
-    step_locked();
+    step_locked(step_seconds);
 }
 
 void workbench::tick() {
     std::lock_guard lock(mutex_);
-    if (playing_) step_locked();
+    if (playing_) step_locked(step_seconds * speed_);
 }
 
-void workbench::step_locked() {
+void workbench::seek(double seconds) {
+    std::lock_guard lock(mutex_);
+    playing_ = false;
+    if (!now_) return;
+    const double duration = tracks_duration(now_->s);
+    time_ = std::isfinite(seconds) ? std::clamp(seconds, 0.0, duration) : 0;
+    apply_tracks_locked();
+}
+
+error workbench::set_speed(double speed) {
+    if (!std::isfinite(speed) || speed < 0.01 || speed > 100) return "a speed is from 0.01 to 100 times the scene's pace";
+    std::lock_guard lock(mutex_);
+    speed_ = speed;
+    return {};
+}
+
+void workbench::step_locked(double seconds) {
     if (!now_) return;
     const double duration = tracks_duration(now_->s);
     // The player loops: past the last key it starts again at 0.
-    time_ = time_ + step_seconds > duration + 1e-9 ? 0 : time_ + step_seconds;
+    time_ = time_ + seconds > duration + 1e-9 ? 0 : time_ + seconds;
+    apply_tracks_locked();
+}
+
+void workbench::apply_tracks_locked() {
     scene_step at_time = now_->player->step_at(time_);
     if (at_time.changes.empty()) return;
     if (error e = now_->run.apply(at_time); !e.empty()) {
@@ -388,6 +408,7 @@ error workbench::save(const save_request &request, save_outcome *outcome) {
     if (!replace_file(target.string(), text, &why)) return result(save_outcome::refused, target.string() + ": " + why);
     // The edits are on disk now. Saved over the scene file, what is on show is what it says.
     unsaved_ = false;
+    saved_ = document_;
     conflict_.clear();
     if (over_scene) {
         version_ = content_version(text);
@@ -420,7 +441,14 @@ json workbench::state() {
     out["duration"] = tracks_duration(now_->s);
     out["width"] = now_->s.width;
     out["height"] = now_->s.height;
-    for (const scene_control &c : now_->s.controls) out["controls"].push_back({{"name", c.name}, {"widget", c.widget}});
+    out["speed"] = speed_;
+    out["undo"] = undo_.empty() ? json(nullptr) : json(undo_.back().what);
+    out["redo"] = redo_.empty() ? json(nullptr) : json(redo_.back().what);
+    out["damage"] = json::array();
+    for (const gr_rect_t &r : damage_) out["damage"].push_back({r.x1, r.y1, r.x2, r.y2});
+    for (const scene_control &c : now_->s.controls)
+        out["controls"].push_back({{"name", c.name}, {"widget", c.widget}, {"x", c.x}, {"y", c.y},
+                                   {"width", c.width}, {"height", c.height}});
     for (const draw_result &f : now_->failures)
         out["failures"].push_back({{"control", f.control}, {"widget", f.widget}, {"result", f.result}});
     return out;
@@ -446,13 +474,27 @@ json workbench::control_form(const std::string &control, error *err) {
             if (control_name(c) == control)
                 if (auto a = c.find("attributes"); a != c.end() && a->is_object()) attrs = &*a;
 
-    json form = {{"control", control}, {"widget", found->widget}, {"attributes", json::array()}};
+    json form = {{"control", control},        {"widget", found->widget}, {"attributes", json::array()},
+                 {"x", found->x},             {"y", found->y},           {"width", found->width},
+                 {"height", found->height},   {"time", time_}};
     const widget_info *described = find_widget_info(found->widget);
     for (const gr_attribute_t &a : p->attributes()) {
         const std::string name = a.name, type = a.type;
         json field = {{"name", name}, {"id", a.id}, {"type", type}, {"common", a.id <= 11}, {"value", nullptr}};
         if (attrs != nullptr)
             if (auto v = attrs->find(name); v != attrs->end()) field["value"] = json::parse(v->dump());
+        // A tracked attribute shows the track's value at the player's time, and is not edited.
+        for (const track &t : now_->s.tracks)
+            if (t.control == control && t.attribute == name) {
+                field["tracked"] = true;
+                field["value"] = std::visit(
+                    [](const auto &v) -> json {
+                        using T = std::decay_t<decltype(v)>;
+                        if constexpr (std::is_same_v<T, null_string>) return nullptr;
+                        else return v;
+                    },
+                    track_value(t, time_));
+            }
         // The catalog's description: what it does, its kind, range and unit, and its default.
         const attribute_info *info = described != nullptr ? described->find(name) : nullptr;
         if (info != nullptr)

@@ -13,9 +13,12 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +34,8 @@ public:
         std::string scene_path;
         std::string plugins; // empty: the build's own plug-ins
         std::string app;     // empty: the scene's application directory
+        // A new control of a widget (its starter snippet) for add(); empty: a bare control.
+        std::function<nlohmann::ordered_json(const std::string &widget)> starter{};
     };
 
     // Seconds of scene time one step of the player advances (10 frames a second).
@@ -62,9 +67,39 @@ public:
     error apply_request(const std::string &body);
     error set_attribute(const std::string &control, const std::string &attribute, const nlohmann::json &value);
 
+    // Layout edits, each through the scene's change path where the controls stay (a move or a
+    // resize redraws the old and new places only) and by building the scene again where they do
+    // not (add, duplicate, delete, order). A refused edit changes nothing and says why.
+    struct geometry {
+        std::optional<int> x, y, width, height; // absent: as it is
+        bool merge = false; // the next place of one drag: one undo step with the last
+    };
+    error set_geometry(const std::string &control, const geometry &g);
+    // The request body is {"control": NAME, "x": X, "y": Y, "width": W, "height": H}.
+    error geometry_request(const std::string &body);
+    // A new control of `widget` at (x, y) (absent: the middle of the canvas), named after the
+    // widget and numbered so that no two controls share a name; its name is returned in `name`.
+    error add(const std::string &widget, std::optional<int> x, std::optional<int> y, std::string *name = nullptr);
+    error duplicate(const std::string &control, std::string *name = nullptr);
+    error remove(const std::string &control);
+    // One place later (drawn over the next control) or earlier in the drawing order.
+    error reorder(const std::string &control, int by);
+    // {"op": "add"|"duplicate"|"delete"|"forward"|"back", "control": NAME, "widget": NAME, "x", "y"}
+    error layout_request(const std::string &body, std::string *name = nullptr);
+
+    // Every change above and every attribute set, and a reload from disk, can be undone and redone,
+    // the last max_history of them. False when there is nothing to undo or redo.
+    static constexpr size_t max_history = 200;
+    bool undo(error *err = nullptr);
+    bool redo(error *err = nullptr);
+
     // The tracks: pause, play (advanced by tick()), and one step by hand.
     void play(bool on);
     void step();
+    // Go to a time on the tracks (clamped to their duration), pausing.
+    void seek(double seconds);
+    // 1 the scene's own pace; 0.25 a quarter of it, 4 four times (0.01 to 100).
+    error set_speed(double speed);
     // Called by the server's clock every step_seconds: one step while playing.
     void tick();
 
@@ -98,11 +133,27 @@ public:
 
 private:
     struct loaded; // the engine, canvas, run and scene of one load
+    struct history_step {
+        std::string what;               // "move \"gauge\"", for the page
+        nlohmann::ordered_json before, after;
+    };
 
     error load_locked();
+    // The scene built again from `document` on the same engine, drawn whole; on failure the
+    // previous document is built again and the reason returned.
+    error rebuild_locked(nlohmann::ordered_json document);
+    // An edit made: `before` is the document it changed; with `merge`, it joins the last step when
+    // that was the same edit (one gesture, one step).
+    void remember_locked(std::string what, nlohmann::ordered_json before, bool merge = false);
+    error restore_locked(const nlohmann::ordered_json &document);
+    nlohmann::ordered_json *document_control_locked(const std::string &control, error *err);
+    std::string unique_name_locked(const std::string &wanted) const;
+    void apply_tracks_locked();
     error redraw_changed_locked();
     void draw_all_locked();
-    void step_locked();
+    void step_locked(double seconds);
+    error set_attribute(const std::string &control, const std::string &attribute, const nlohmann::json &value,
+                        bool merge);
     std::filesystem::path save_target(const std::string &name, error *err) const;
     void look_at_file_locked(); // remembers the file's time and size for reload_if_changed
 
@@ -125,6 +176,9 @@ private:
     std::string png_;                // the last frame, encoded
     uint64_t png_frame_ = 0;         // the frame png_ shows
     std::vector<gr_rect_t> damage_;
+    nlohmann::ordered_json saved_;    // the document as in the file (loaded or saved)
+    std::deque<history_step> undo_, redo_;
+    double speed_ = 1;
 };
 
 } // namespace pitwall::cli
