@@ -20,6 +20,7 @@ from workbench_server import Workbench
 
 ARGS = None
 SET_RED = json.dumps({"control": "left", "attribute": "color_bg", "value": "#ff0000"})
+MOVE_LEFT = json.dumps({"control": "left", "x": 40})
 SAVE_OVER_LOG = '{"name": "lap.csv\\u0000.json"}'
 
 
@@ -79,6 +80,43 @@ class HostileRequests(unittest.TestCase):
             ("a format on a number attribute", "POST", "/api/set",
              json.dumps({"control": "left", "attribute": "value", "value": 1, "format": "%.1f"}), {**json_type, **token}, 400),
             ("a body past the limit", "POST", "/api/set", "x" * (1024 * 1024 + 1), {**json_type, **token}, 413),
+            # The layout editor's routes: the same guard, the same limit, and geometry checked.
+            ("a move without the token", "POST", "/api/geometry", MOVE_LEFT, json_type, 403),
+            ("another site's move", "POST", "/api/geometry", MOVE_LEFT,
+             {"Origin": "http://evil.example", "Content-Type": "text/plain"}, 403),
+            ("a rebound name moving", "POST", "/api/geometry", MOVE_LEFT,
+             {"Host": "evil.example:%d" % b.port, **json_type, **token}, 403),
+            ("an add without the token", "POST", "/api/layout", '{"op": "add", "widget": "Basic Box"}', json_type, 403),
+            ("a delete from another site", "POST", "/api/layout", '{"op": "delete", "control": "left"}',
+             {"Origin": "http://evil.example", **json_type, **token}, 403),
+            ("an undo without the token", "POST", "/api/undo", "{}", json_type, 403),
+            ("a redo without the token", "POST", "/api/redo", "{}", json_type, 403),
+            ("a seek without the token", "POST", "/api/seek", '{"time": 1}', json_type, 403),
+            ("a speed without the token", "POST", "/api/speed", '{"speed": 4}', json_type, 403),
+            ("a rebound name reading the widgets", "GET", "/api/widgets", None, {"Host": "evil.example"}, 403),
+            ("a rebound name reading a thumbnail", "GET", "/thumbnail.png?widget=Basic%20Box", None,
+             {"Host": "evil.example"}, 403),
+            ("a move past the limit", "POST", "/api/geometry", "x" * (1024 * 1024 + 1), {**json_type, **token}, 413),
+            ("a layout edit past the limit", "POST", "/api/layout", "x" * (1024 * 1024 + 1), {**json_type, **token}, 413),
+            ("a malformed move", "POST", "/api/geometry", '{"control": "left", "x": ', {**json_type, **token}, 400),
+            ("a malformed layout edit", "POST", "/api/layout", '{"op": ', {**json_type, **token}, 400),
+            ("a malformed seek", "POST", "/api/seek", '{"time": "soon"}', {**json_type, **token}, 400),
+            ("a negative width", "POST", "/api/geometry", '{"control": "left", "width": -5}', {**json_type, **token}, 400),
+            ("a 0 x 0 control", "POST", "/api/geometry", '{"control": "left", "width": 0, "height": 0}',
+             {**json_type, **token}, 400),
+            ("a control off the canvas", "POST", "/api/geometry", '{"control": "left", "x": 5000}', {**json_type, **token}, 400),
+            ("a place past 16 bits", "POST", "/api/geometry", '{"control": "left", "x": 99999999999}',
+             {**json_type, **token}, 400),
+            ("a fractional place", "POST", "/api/geometry", '{"control": "left", "y": 1e300}', {**json_type, **token}, 400),
+            ("a new control off the canvas", "POST", "/api/layout", '{"op": "add", "widget": "Basic Box", "x": -9999}',
+             {**json_type, **token}, 400),
+            ("a widget no plug-in registers", "POST", "/api/layout", '{"op": "add", "widget": "../../lib"}',
+             {**json_type, **token}, 400),
+            ("a layout edit of no kind", "POST", "/api/layout", '{"op": "rm -rf", "control": "left"}',
+             {**json_type, **token}, 400),
+            ("a speed past the limit", "POST", "/api/speed", '{"speed": 1e9}', {**json_type, **token}, 400),
+            ("an undo with nothing to undo", "POST", "/api/undo", "{}", {**json_type, **token}, 409),
+            ("a thumbnail of no widget", "GET", "/thumbnail.png?widget=..%2F..%2Fetc%2Fpasswd", None, {}, 404),
             ("PUT", "PUT", "/api/save", "{}", {**json_type, **token}, 405),
             ("a page that is not there", "GET", "/etc/passwd", None, {}, 404),
         ]
@@ -106,6 +144,11 @@ class HostileRequests(unittest.TestCase):
         status, _, reply = b.change("/api/save", {"name": "", "version": after["version"]})
         self.assertEqual(status, 200, reply)
         self.assertEqual(json.loads(b.file("scene.json"))["controls"][0]["attributes"]["color_bg"], "#ff0000")
+        status, _, reply = b.change("/api/geometry", json.loads(MOVE_LEFT))
+        self.assertEqual(status, 200, reply)
+        status, _, reply = b.change("/api/undo", {})
+        self.assertEqual(status, 200, reply)
+        self.assertEqual(json.loads(reply)["controls"][0]["x"], 0)
 
     def test_a_huge_body_is_refused_from_its_length_before_it_is_read(self):
         b = self.bench
