@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace pitwall::testing {
@@ -207,13 +209,20 @@ class vcan_test : public ::testing::Test {
 protected:
     std::string iface = "pwtest" + std::to_string(::getpid() % 100000);
     void SetUp() override {
-        const std::string add = "ip link add dev " + iface + " type vcan mtu 72 2>/dev/null && ip link set " +
-                                iface + " up 2>/dev/null";
+        const int probe = ::socket(PF_CAN, SOCK_RAW | SOCK_CLOEXEC, CAN_RAW);
+        if (probe < 0) GTEST_SKIP() << "the kernel has no CAN sockets: " << std::strerror(errno);
+        ::close(probe);
+        // CAN FD frames need the FD frame's size as the interface's MTU, set while it is down.
+        const std::string add = "ip link add dev " + iface + " type vcan 2>/dev/null && ip link set " + iface +
+                                " mtu 72 2>/dev/null && ip link set " + iface + " up 2>/dev/null";
         if (std::system(add.c_str()) != 0 || ::if_nametoindex(iface.c_str()) == 0)
-            GTEST_SKIP() << "no virtual CAN interface: the kernel has no vcan driver, or the test may not add links";
+            GTEST_SKIP() << "no virtual CAN interface: the kernel has no vcan driver, or the test may not add links "
+                            "(not root)";
     }
     void TearDown() override {
-        if (::if_nametoindex(iface.c_str()) != 0) std::system(("ip link del dev " + iface + " 2>/dev/null").c_str());
+        if (::if_nametoindex(iface.c_str()) != 0) {
+            EXPECT_EQ(std::system(("ip link del dev " + iface + " 2>/dev/null").c_str()), 0);
+        }
     }
 };
 
