@@ -6,6 +6,8 @@ const $ = (id) => document.getElementById(id);
 
 let shown = { revision: -1, frame: -1, version: '', unsaved: false };
 let selected = null; // the selected control's name
+// What layout.js adds: called with every state shown, and with every control selected.
+const hooks = { state: [], select: [] };
 
 // The run's token, written into the page by the server: every change carries it, which a page
 // from another site cannot read and so cannot send.
@@ -48,6 +50,19 @@ function showState(state) {
   $('frame-ms').textContent = state.frame_ms.toFixed(2);
   $('play').disabled = state.playing;
   $('pause').disabled = !state.playing;
+  const scrubber = $('scrubber');
+  scrubber.max = state.duration;
+  if (document.activeElement !== scrubber) scrubber.value = state.time;
+  $('speed').value = String(state.speed);
+  $('undo').disabled = !state.undo;
+  $('undo').title = state.undo ? 'Undo ' + state.undo + ' (Ctrl-Z)' : 'Nothing to undo';
+  $('redo').disabled = !state.redo;
+  $('redo').title = state.redo ? 'Redo ' + state.redo + ' (Ctrl-Shift-Z)' : 'Nothing to redo';
+  // Tracked values in the form follow the player's time.
+  if (state.time !== shown.time) {
+    shown.time = state.time;
+    if (selected !== null && document.querySelector('#attributes .row.tracked')) refreshTracked();
+  }
   const failures = $('failures');
   failures.replaceChildren(...state.failures.map((f) => {
     const li = document.createElement('li');
@@ -65,8 +80,15 @@ function showState(state) {
     shown.revision = state.revision;
     // A reload: a scene that failed to load says why; one that loaded clears the old message.
     showError(state.error);
+    shown.names = null;
+  }
+  // The list follows adds, deletes, renames and the drawing order.
+  const names = state.controls.map((c) => c.name + '\u0000' + c.widget).join('\u0001');
+  if (names !== shown.names) {
+    shown.names = names;
     showControls(state.controls);
   }
+  for (const h of hooks.state) h(state);
 }
 
 async function poll() {
@@ -98,9 +120,11 @@ function showControls(controls) {
 }
 
 async function select(name) {
+  const again = name === selected;
   selected = name;
   for (const b of document.querySelectorAll('#controls button'))
     b.classList.toggle('selected', b.dataset.control === name);
+  for (const h of hooks.select) h(name);
   const form = $('attributes');
   if (name === null) {
     $('form-title').textContent = 'No controls';
@@ -109,7 +133,23 @@ async function select(name) {
   }
   try {
     const table = await call('GET', '/api/control?name=' + encodeURIComponent(name));
-    showForm(table);
+    // Selected again (a list rebuilt): the form stays unless it changed, so that typing goes on.
+    if (!(again && JSON.stringify(table) === shown.table)) showForm(table);
+    shown.table = JSON.stringify(table);
+  } catch (e) {
+    showError(e.message);
+  }
+}
+
+// The values the tracks give at the player's time, into the read-only rows.
+async function refreshTracked() {
+  try {
+    const table = await call('GET', '/api/control?name=' + encodeURIComponent(selected));
+    for (const field of table.attributes) {
+      if (!field.tracked) continue;
+      const out = document.querySelector(`#attributes .row[data-attr="${CSS.escape(field.name)}"] output.tracked-value`);
+      if (out) out.textContent = JSON.stringify(field.value);
+    }
   } catch (e) {
     showError(e.message);
   }
@@ -121,8 +161,8 @@ async function select(name) {
 // a slider dragged fast sends what it ends on without queueing every step.
 const sending = { busy: false, next: null };
 
-function send(control, attribute, value, row, format) {
-  sending.next = { control, attribute, value, row, format };
+function send(control, attribute, value, row, format, merge) {
+  sending.next = { control, attribute, value, row, format, merge };
   if (!sending.busy) flush();
 }
 
@@ -130,6 +170,7 @@ function send(control, attribute, value, row, format) {
 function changeBody(change) {
   const body = { control: change.control, attribute: change.attribute, value: change.value };
   if (change.format !== undefined) body.format = change.format;
+  if (change.merge) body.merge = true;
   return body;
 }
 
@@ -178,16 +219,25 @@ const formats = new Map();
 
 function editor(field, control, row) {
   const edit = element('span', { className: 'edit' });
-  const put = (value) => send(control, field.name, value, row);
+  const put = (value, merge) => send(control, field.name, value, row, undefined, merge);
   const value = field.value;
 
+  if (field.tracked) {
+    // A track drives it: the value at the player's time, not edited here.
+    edit.append(element('output', { className: 'tracked-value', textContent: JSON.stringify(value) }),
+      element('small', { textContent: ' (tracked)' }));
+    return edit;
+  }
   if (field.kind === 'float') {
     const current = typeof value === 'number' ? value : 0;
     const range = element('input', { type: 'range', min: field.min, max: field.max, step: (field.max - field.min) / 1000 });
     range.value = Math.min(Math.max(current, field.min), field.max);
     const box = element('input', { type: 'text', className: 'number', value: value === null ? '' : String(value) });
     box.inputMode = 'decimal';
-    range.addEventListener('input', () => { box.value = range.value; put(Number(range.value)); });
+    // One drag of the slider is one undo step.
+    let dragging = false;
+    range.addEventListener('input', () => { box.value = range.value; put(Number(range.value), dragging); dragging = true; });
+    range.addEventListener('change', () => { dragging = false; });
     box.addEventListener('change', () => {
       const v = numberOrText(box.value);
       if (typeof v === 'number') range.value = v;
@@ -277,6 +327,7 @@ function showForm(table) {
     const row = element('div', { className: 'row' });
     row.dataset.attr = field.name;
     row.dataset.kind = field.kind;
+    if (field.tracked) row.classList.add('tracked');
     const label = element('label', {
       textContent: field.name,
       title: `id ${field.id}, ${field.type}` + (field.help ? `: ${field.help}` : ''),
@@ -302,6 +353,22 @@ function button(id, action) {
 button('play', () => call('POST', '/api/play'));
 button('pause', () => call('POST', '/api/pause'));
 button('step', () => call('POST', '/api/step'));
+button('undo', () => call('POST', '/api/undo'));
+button('redo', () => call('POST', '/api/redo'));
+$('scrubber').addEventListener('input', async () => {
+  try {
+    showState(await call('POST', '/api/seek', { time: Number($('scrubber').value) }));
+  } catch (e) {
+    showError(e.message);
+  }
+});
+$('speed').addEventListener('change', async () => {
+  try {
+    showState(await call('POST', '/api/speed', { speed: Number($('speed').value) }));
+  } catch (e) {
+    showError(e.message);
+  }
+});
 
 // The file changed on disk while edits were unsaved: the server keeps the edits and says so here,
 // with the two ways out.
@@ -310,15 +377,15 @@ function showConflict(text) {
   $('conflict').hidden = !text;
 }
 
-async function save(overwrite) {
+async function save(overwrite, as) {
   $('save-result').textContent = '';
-  const name = $('save-name').value.trim();
+  const name = as !== undefined ? as : $('save-name').value.trim();
   try {
     const reply = await call('POST', '/api/save', { name, version: shown.version, overwrite });
     $('save-result').textContent = 'saved ' + reply.saved;
     showError('');
   } catch (e) {
-    if (e.reply && e.reply.exists && !overwrite && confirm(e.message + '. Replace it?')) return save(true);
+    if (e.reply && e.reply.exists && !overwrite && confirm(e.message + '. Replace it?')) return save(true, name);
     showError(e.message);
     if (e.status === 409 && !e.reply.exists) {
       showConflict(e.message);
@@ -328,9 +395,16 @@ async function save(overwrite) {
 }
 
 $('save').addEventListener('click', () => save(false));
+$('save-as').addEventListener('click', () => {
+  const name = prompt('Save as (a .json file in the scene\'s folder):', $('save-name').value.trim() || 'copy.json');
+  if (name) {
+    $('save-name').value = name;
+    save(false, name.trim());
+  }
+});
 
 $('reload').addEventListener('click', async () => {
-  if (shown.unsaved && !confirm('Drop your unsaved edits and show the file as it is on disk?')) return;
+  if (shown.unsaved && !confirm('Show the file as it is on disk? Undo (Ctrl-Z) brings your edits back.')) return;
   try {
     showState(await call('POST', '/api/reload'));
   } catch (e) {
@@ -338,10 +412,7 @@ $('reload').addEventListener('click', async () => {
   }
 });
 
-// Leaving the page with unsaved edits asks first; the server keeps them, but nothing shows them.
-window.addEventListener('beforeunload', (e) => {
-  if (shown.unsaved) e.preventDefault();
-});
+// Leaving or reloading the page loses nothing: the edits live in the server until saved.
 
 $('attributes').addEventListener('submit', (e) => e.preventDefault());
 poll();
