@@ -26,10 +26,11 @@ import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 ARGS = None
 
@@ -94,11 +95,11 @@ def pixel(picture, x, y):
 
 class WorkbenchInBrowser(unittest.TestCase):
     @classmethod
-    def setUpClass(cls):
+    def setUpClass(cls, scene=SCENE):
         cls.folder = tempfile.mkdtemp(prefix="workbench-browser-")
         cls.scene = os.path.join(cls.folder, "scene.json")
         with open(cls.scene, "w") as f:
-            json.dump(SCENE, f, indent=2)
+            json.dump(scene, f, indent=2)
         command = [ARGS.tool, "serve", cls.scene, "--port", "0"] + (["--app", ARGS.app] if ARGS.app else [])
         cls.server = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         line = cls.server.stdout.readline()
@@ -295,6 +296,194 @@ Promise.all(sent).then((outcomes) => { document.title = 'done ' + outcomes.join(
                const g = c.getContext('2d');
                g.drawImage(img, 0, 0);
                return Array.from(g.getImageData(arguments[0], arguments[1], 1, 1).data);""", x, y)
+
+
+# The layout editor's scene: a gauge to drag and resize, a box whose colour a track drives, and a
+# spare box to delete, on a 400 x 240 canvas.
+LAYOUT_SCENE = {
+    "canvas": {"width": 400, "height": 240, "background": "#000000"},
+    "fonts": SCENE["fonts"],
+    "controls": [
+        {"widget": "Modern Gauge Large", "name": "gauge", "x": 20, "y": 20, "width": 160, "height": 160,
+         "attributes": dict(SCENE["controls"][0]["attributes"], font_size=16)},
+        {"widget": "Basic Box", "name": "box", "x": 250, "y": 40, "width": 100, "height": 100,
+         "attributes": {"color_bg": "#0000ff", "color_box": "#ffffff", "value": 0}},
+        {"widget": "Basic Box", "name": "spare", "x": 250, "y": 170, "width": 100, "height": 60,
+         "attributes": {"color_bg": "#00ff00", "color_box": "#ffffff", "value": 0}},
+    ],
+    "tracks": [{"control": "box", "attribute": "color_bg", "interpolation": "step",
+                "keys": [[0, "#0000ff"], [2, "#ff0000"]]}],
+}
+
+
+class LayoutEditorInBrowser(unittest.TestCase):
+    """The page as a layout editor: select, drag, resize, snap, add, delete, undo and redo, scrub,
+    and a page reload that keeps unsaved edits, checked in the saved file and the picture."""
+
+    setUpClass = classmethod(lambda cls: WorkbenchInBrowser.setUpClass.__func__(cls, LAYOUT_SCENE))
+    tearDownClass = classmethod(lambda cls: WorkbenchInBrowser.tearDownClass.__func__(cls))
+    frame = WorkbenchInBrowser.frame
+    shown_frame_number = WorkbenchInBrowser.shown_frame_number
+    image_loaded = WorkbenchInBrowser.image_loaded
+
+    def state(self):
+        return json.load(urllib.request.urlopen(self.url + "api/state", timeout=10))
+
+    def rect(self, name):
+        c = next(c for c in self.state()["controls"] if c["name"] == name)
+        return (c["x"], c["y"], c["width"], c["height"])
+
+    def names(self):
+        return [c["name"] for c in self.state()["controls"]]
+
+    def at(self, x, y):
+        """Actions with the pointer at canvas pixel (x, y) (the page at 100 %)."""
+        overlay = self.browser.find_element(By.ID, "overlay")
+        return ActionChains(self.browser).move_to_element_with_offset(overlay, x - 200, y - 120)
+
+    def drag(self, actions, dx, dy, steps=4):
+        actions.click_and_hold()
+        for _ in range(steps):
+            actions.move_by_offset(dx // steps, dy // steps)
+        actions.release().perform()
+
+    def settled(self):
+        """Waits until the page's last change is drawn and shown."""
+        self.wait.until(lambda _: self.browser.execute_script(
+            "return !geometrySending.busy && !geometrySending.next && !layout.drag"))
+        frame = self.state()["frame"]
+        self.wait.until(lambda _: self.shown_frame_number() == frame and self.image_loaded())
+
+    def saved(self):
+        version = self.state()["version"]
+        reply = self.browser.execute_script(
+            "return call('POST', '/api/save', {name: '', version: arguments[0]}).then(r => r.saved, e => e.message)",
+            version)
+        self.assertTrue(reply.endswith("scene.json"), reply)
+        with open(self.scene) as f:
+            return {c["name"]: (c["x"], c["y"], c["width"], c["height"]) for c in json.load(f)["controls"]}
+
+    def keys(self, key, held=None):
+        self.browser.execute_script("document.getElementById('stage').focus()")
+        chain = ActionChains(self.browser)
+        if held:
+            chain.key_down(held)
+        chain.send_keys(key)
+        if held:
+            chain.key_up(held)
+        chain.perform()
+
+    def undo_key(self, redo=False):
+        self.browser.execute_script("document.getElementById('stage').focus()")
+        chain = ActionChains(self.browser).key_down(Keys.CONTROL)
+        if redo:
+            chain.key_down(Keys.SHIFT)
+        chain.send_keys("z")
+        if redo:
+            chain.key_up(Keys.SHIFT)
+        chain.key_up(Keys.CONTROL).perform()
+
+    def test_layout_editing(self):
+        b = self.browser
+        b.get(self.url)
+        Select(b.find_element(By.ID, "zoom")).select_by_value("1")
+        self.wait.until(lambda _: self.image_loaded() == 400)
+        self.wait.until(lambda _: len(b.find_elements(By.CSS_SELECTOR, "#palette button")) > 1)
+
+        # A click on the picture selects the control under it, in the list and on the canvas.
+        self.at(300, 90).click().perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "box ("))
+        self.at(100, 100).click().perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "gauge ("))
+        listed = b.find_element(By.CSS_SELECTOR, "#controls button.selected").get_attribute("data-control")
+        self.assertEqual(listed, "gauge")
+        outline = b.find_element(By.ID, "selection")
+        self.assertEqual((outline.size["width"], outline.size["height"]), (160, 160))
+        # Tab goes on to the next control.
+        self.keys(Keys.TAB)
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "box ("))
+        self.keys(Keys.TAB, Keys.SHIFT)
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "gauge ("))
+
+        # Dragged by 40 pixels: the file has its new place, and the last repaint covered only the
+        # gauge's old and new places, never the boxes beside it.
+        self.drag(self.at(100, 100), 40, 0)
+        self.settled()
+        self.assertEqual(self.rect("gauge"), (60, 20, 160, 160))
+        for x1, y1, x2, y2 in self.state()["damage"]:
+            self.assertGreaterEqual(x1, 19)
+            self.assertLess(x2, 250)
+            self.assertLessEqual(y2, 181)
+        self.assertEqual(b.find_element(By.ID, "geo-x").get_attribute("value"), "60")
+        self.assertEqual(self.saved()["gauge"], (60, 20, 160, 160))
+
+        # Its bottom right handle pulled in by 40 pixels each way.
+        handle = b.find_element(By.CSS_SELECTOR, '#selection .handle[data-handle="se"]')
+        self.drag(ActionChains(b).move_to_element(handle), -40, -40)
+        self.settled()
+        self.assertEqual(self.rect("gauge"), (60, 20, 120, 120))
+        snapshots = [(self.state()["controls"], self.frame())]
+
+        # With a 25-pixel grid, the box dragged by (16, 8) lands on the grid.
+        b.find_element(By.ID, "grid").click()
+        size = b.find_element(By.ID, "grid-size")
+        size.clear()
+        size.send_keys("25", Keys.ENTER)
+        self.drag(self.at(300, 90), 16, 8)
+        self.settled()
+        self.assertEqual(self.rect("box"), (275, 50, 100, 100))
+        b.find_element(By.ID, "grid").click()
+        snapshots.append((self.state()["controls"], self.frame()))
+
+        # A widget from the palette, then the spare box deleted.
+        b.find_element(By.CSS_SELECTOR, '#palette button[data-widget="Basic Box"]').click()
+        self.wait.until(lambda _: len(self.names()) == 4)
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "Basic Box ("))
+        self.settled()
+        snapshots.append((self.state()["controls"], self.frame()))
+        self.at(300, 200).click().perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "spare ("))
+        b.find_element(By.ID, "delete").click()
+        self.wait.until(lambda _: "spare" not in self.names())
+        self.settled()
+        snapshots.append((self.state()["controls"], self.frame()))
+        self.assertEqual(self.names(), ["gauge", "box", "Basic Box"])
+
+        # Three undos and a redo: each time the picture and the file are those of that state.
+        def check(index):
+            controls, picture = snapshots[index]
+            self.wait.until(lambda _: self.state()["controls"] == controls)
+            self.settled()
+            self.assertEqual(self.frame()[2], picture[2], "picture of state %d" % index)
+            self.assertEqual(self.saved(), {c["name"]: (c["x"], c["y"], c["width"], c["height"]) for c in controls})
+        for index in (2, 1, 0):
+            self.undo_key()
+            check(index)
+        self.undo_key(redo=True)
+        check(1)
+
+        # Scrubbed to 2.5 s: the tracked colour reads the track's value there, and shows it.
+        self.at(300, 100).click().perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "box ("))
+        b.execute_script("const s = document.getElementById('scrubber'); s.value = 2.5;"
+                         "s.dispatchEvent(new Event('input'));")
+        tracked = '.row[data-attr="color_bg"] output.tracked-value'
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.CSS_SELECTOR, tracked), "#ff0000"))
+        self.assertEqual(self.state()["time"], 2)
+        self.settled()
+        self.assertEqual(pixel(self.frame(), 320, 100), (255, 0, 0, 255))
+
+        # An unsaved nudge (Shift+Right: 10 pixels) survives reloading the page.
+        self.keys(Keys.ARROW_RIGHT, Keys.SHIFT)
+        self.wait.until(lambda _: self.rect("box")[0] == 285)
+        self.assertTrue(self.state()["unsaved"])
+        b.refresh()
+        Select(b.find_element(By.ID, "zoom")).select_by_value("1")
+        self.wait.until(lambda _: self.image_loaded() == 400)
+        self.at(330, 100).click().perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "box ("))
+        self.assertEqual(b.find_element(By.ID, "geo-x").get_attribute("value"), "285")
+        self.assertTrue(self.state()["unsaved"])
 
 
 def main():
