@@ -3,6 +3,8 @@
 
 #include "pitwall/attribute_catalog.h"
 
+#include <unordered_map>
+
 namespace pitwall::can {
 
 bit_plan plan_bits(const signal &s) {
@@ -73,17 +75,26 @@ std::string frame_decoder::build(const database &db, const std::vector<wanted_si
         const message *m;
         plan p;
     };
+    // Names looked up through maps, so that wanting every signal of a large database stays linear.
+    std::unordered_map<std::string_view, const message *> messages;
+    for (const message &each : db.messages) messages.emplace(each.name, &each);
+    std::unordered_map<const message *, std::unordered_map<std::string_view, const signal *>> signals_of;
     std::vector<found> all;
     all.reserve(wanted.size());
     for (size_t i = 0; i < wanted.size(); ++i) {
         const wanted_signal &w = wanted[i];
-        const message *m = db.find(w.message);
+        const auto named = messages.find(w.message);
+        const message *m = named == messages.end() ? nullptr : named->second;
         if (!m) {
             std::vector<std::string> names;
             for (const message &each : db.messages) names.push_back(each.name);
             return "no message \"" + w.message + "\"" + did_you_mean(w.message, names);
         }
-        const signal *s = m->find(w.signal);
+        auto [by_name, fresh] = signals_of.try_emplace(m);
+        if (fresh)
+            for (const signal &each : m->signals) by_name->second.emplace(each.name, &each);
+        const auto found_signal = by_name->second.find(w.signal);
+        const signal *s = found_signal == by_name->second.end() ? nullptr : found_signal->second;
         if (!s) {
             std::vector<std::string> names;
             for (const signal &each : m->signals) names.push_back(each.name);

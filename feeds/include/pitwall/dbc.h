@@ -65,6 +65,7 @@ struct message {
 
 struct database {
     std::vector<message> messages; // in the file's order
+    // Linear searches, for set-up and listing; frames go through a frame_decoder.
     const message *find(uint32_t id, bool extended) const;
     const message *find(std::string_view name) const;
 };
