@@ -52,7 +52,7 @@ inline std::string classic_frame(uint32_t can_id, const std::vector<uint8_t> &da
     can_frame f{};
     f.can_id = can_id;
     f.len = uint8_t(len < 0 ? int(data.size()) : len);
-    std::memcpy(f.data, data.data(), std::min(data.size(), sizeof f.data));
+    if (!data.empty()) std::memcpy(f.data, data.data(), std::min(data.size(), sizeof f.data));
     return std::string(reinterpret_cast<const char *>(&f), sizeof f);
 }
 
@@ -61,7 +61,7 @@ inline std::string fd_frame(uint32_t can_id, const std::vector<uint8_t> &data, u
     f.can_id = can_id;
     f.len = uint8_t(data.size());
     f.flags = flags;
-    std::memcpy(f.data, data.data(), std::min(data.size(), sizeof f.data));
+    if (!data.empty()) std::memcpy(f.data, data.data(), std::min(data.size(), sizeof f.data));
     return std::string(reinterpret_cast<const char *>(&f), sizeof f);
 }
 
