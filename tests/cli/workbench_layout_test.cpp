@@ -314,6 +314,15 @@ TEST_F(workbench_layout, the_form_shows_a_tracks_value_at_the_players_time) {
         EXPECT_EQ(bench->pixel(200, 50), c.pixel);
         EXPECT_FALSE(tracked("left").contains("tracked"));
     }
+    // The form also gives the control's place and size, and the catalog's unit of an attribute.
+    error err;
+    const auto form = bench->control_form("right", &err);
+    EXPECT_EQ(form["x"], 150);
+    EXPECT_EQ(form["height"], 100);
+    for (const auto &f : form["attributes"])
+        if (f["name"] == "x") {
+            EXPECT_EQ(f.value("unit", ""), "px");
+        }
     EXPECT_EQ(bench->state()["duration"], 2.0);
     EXPECT_EQ(bench->set_speed(0), "a speed is from 0.01 to 100 times the scene's pace");
     EXPECT_EQ(bench->set_speed(4), "");

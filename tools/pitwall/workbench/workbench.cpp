@@ -529,7 +529,12 @@ json workbench::control_form(const std::string &control, error *err) {
                 field["min"] = 0;
                 field["max"] = 255;
             }
+            if (info != nullptr && info->range) {
+                field["min"] = info->range->first;
+                field["max"] = info->range->second;
+            }
         }
+        if (info != nullptr && !info->unit.empty()) field["unit"] = info->unit;
         form["attributes"].push_back(std::move(field));
     }
     return form;

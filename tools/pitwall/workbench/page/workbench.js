@@ -332,7 +332,12 @@ function showForm(table) {
       textContent: field.name,
       title: `id ${field.id}, ${field.type}` + (field.help ? `: ${field.help}` : ''),
     });
-    row.append(label, editor(field, table.control, row));
+    const edit = editor(field, table.control, row);
+    // The catalog's range and unit beside the box, its description as the label's tooltip.
+    if (field.kind === 'int' && field.min !== undefined)
+      for (const box of edit.querySelectorAll('input.number')) box.title = `${field.min} to ${field.max}`;
+    if (field.unit) edit.append(element('small', { className: 'unit', textContent: field.unit }));
+    row.append(label, edit);
     (field.common ? common : own).append(row);
   }
   $('attributes').replaceChildren(own, common);
