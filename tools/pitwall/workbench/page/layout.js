@@ -13,7 +13,9 @@ const layout = {
   frame: -1,
 };
 
-const editable = (el) => el && (el.tagName === 'INPUT' || el.tagName === 'SELECT' || el.tagName === 'TEXTAREA');
+// A field with an undo of its own (text typed); a slider, picker or select has none.
+const editable = (el) => el && (el.tagName === 'TEXTAREA' ||
+  (el.tagName === 'INPUT' && ['text', 'number', 'search', ''].includes(el.type)));
 
 function controlNamed(name) { return layout.controls.find((c) => c.name === name) || null; }
 
@@ -307,6 +309,11 @@ document.addEventListener('keydown', (ev) => {
     return;
   }
   if (document.activeElement !== $('stage')) return;
+  // Tab stays on the canvas to go through the controls; Escape leaves it.
+  if (ev.key === 'Escape') {
+    $('stage').blur();
+    return;
+  }
   if (ev.key === 'Tab' && layout.controls.length) {
     ev.preventDefault();
     const i = layout.controls.findIndex((c) => c.name === selected);
