@@ -15,15 +15,15 @@ cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" --target pitwall_fuzz -j"$(nproc)"
 build="$(cd "$build" && pwd)"
 
-# Inputs per target, about 3 minutes for all nine on a two-core machine: fuzz_plugins ~55 s (a
+# Inputs per target, about 3 minutes for all ten on a two-core machine: fuzz_plugins ~55 s (a
 # gauge draw costs far more than a bar's), fuzz_ticks ~25 s, fuzz_raster_scene ~25 s (real pixels,
 # PNG files written and decoded for every input), fuzz_text_lines and fuzz_image_path ~20 s each,
 # fuzz_scene ~15 s (the example scenes are its seeds), fuzz_telemetry ~14 s (a log file written
-# for every input), fuzz_caption ~8 s, fuzz_value_format a few seconds. docs/reliability.md says
+# for every input), fuzz_dbc ~20 s, fuzz_caption ~8 s, fuzz_value_format a few seconds. docs/reliability.md says
 # how to run one target for longer.
 declare -A runs=([fuzz_ticks]=400000 [fuzz_caption]=500000 [fuzz_plugins]=120000 [fuzz_scene]=60000 [fuzz_telemetry]=40000
                  [fuzz_raster_scene]=4000 [fuzz_text_lines]=400000 [fuzz_image_path]=400000
-                 [fuzz_value_format]=400000)
+                 [fuzz_value_format]=400000 [fuzz_dbc]=200000)
 
 # libFuzzer keys part of its mutation state by code addresses: without address randomisation the
 # same seed gives the same inputs in every run. Where the system refuses that, the runs are still

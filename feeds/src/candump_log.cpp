@@ -121,7 +121,7 @@ bool parse_candump_line(std::string_view line, can_frame_record &out, std::strin
 std::string candump_line(const can_frame_record &f) {
     std::string line;
     line.reserve(48 + 2 * size_t(f.length));
-    char time[48];
+    char time[400]; // room for the largest double in fixed notation
     std::snprintf(time, sizeof time, "(%.6f) ", f.time);
     line += time;
     line += f.iface;

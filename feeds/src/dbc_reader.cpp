@@ -164,7 +164,7 @@ public:
             else if (t.text == "VAL_") ok = read_values();
             else if (t.text == "SIG_VALTYPE_") ok = read_value_type();
             else ok = skip_statement(); // CM_, BA_DEF_, BA_DEF_DEF_, VAL_TABLE_ and the rest
-            if (!ok) return false;
+            if (!ok || !error.empty()) return false;
             if (t.text != "BO_" && t.text != "SG_") {
                 current_ = none;
                 skipping_ = false;
@@ -188,7 +188,7 @@ private:
         }
         return true;
     }
-    token take() {
+    token take() { // after a peek(0) that succeeded
         const token t = look_.front();
         look_.pop_front();
         last_ = t;
@@ -199,7 +199,8 @@ private:
         if (!peek(0)) return false;
         return look_[0].type == type && (c == 0 || look_[0].text[0] == c);
     }
-    bool line_ends() { return peek(0) && (look_[0].type == kind::end || look_[0].first); }
+    // True at a line's end, and on a lexing error (which error_ holds), so that no loop takes on.
+    bool line_ends() { return !peek(0) || look_[0].type == kind::end || look_[0].first; }
 
     bool fail(const token &at, const std::string &cause) {
         if (error_->empty())

@@ -74,6 +74,15 @@ TEST(candump_log, frames_read_and_write_back_the_same) {
         ASSERT_TRUE(parse_candump_line(o.line, f, &why)) << why;
         EXPECT_EQ(candump_line(f), o.written);
     }
+
+    // A time as long as a double gets is written whole, and reads back as the same time.
+    can_frame_record far, again;
+    std::string why;
+    ASSERT_TRUE(parse_candump_line("(1" + std::string(308, '0') + ".5) can0 123#11", far, &why)) << why;
+    const std::string written = candump_line(far);
+    EXPECT_TRUE(written.ends_with(".000000) can0 123#11")) << written;
+    ASSERT_TRUE(parse_candump_line(written, again, &why)) << why;
+    EXPECT_EQ(again.time, far.time);
 }
 
 TEST(candump_log, malformed_lines_are_refused_at_their_column) {

@@ -186,6 +186,8 @@ TEST(dbc_reader, malformed_files_are_refused_at_their_place) {
         {"BO_ 100 M: 8 E F\n", "1:16: expected the end of the message's line, not \"F\""},
         {"BO_ 100 M: 8 E $\n", "1:16: unexpected character '$'"},
         {"BO_ 100 M: 8 \x01\n", "1:14: unexpected byte 0x01"},
+        {"BU_: ECU $\n", "1:10: unexpected character '$'"},
+        {engine + " SG_ S : 0|8@1+ (1,0) [0|0] \"\" X,$\n", "2:34: unexpected character '$'"},
         {"CM_ \"never\nends;\n", "1:5: a string that never ends"},
         {"42\n", "1:1: expected a section such as BO_ or SG_, not \"42\""},
         {engine + speed + "VAL_ 200 Speed 1 \"x\";\n", "3:6: VAL_ of message 200, which no BO_ defines"},

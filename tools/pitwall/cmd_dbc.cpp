@@ -100,7 +100,7 @@ struct decoding {
 
 // "1700000000.123456 can0 ENGINE_1 EngineSpeed=8720 rpm Gear=3 (3rd)"
 std::string decoded_line(const decoding &d, const can_frame_record &f) {
-    char head[64];
+    char head[400]; // room for the largest double in fixed notation
     std::snprintf(head, sizeof head, "%.6f ", f.time);
     std::string line = head + f.iface + " ";
     if (f.error) return line + "error frame, class " + id_text(f.id, true);
