@@ -98,8 +98,9 @@ struct wanted_signal {
     size_t channel;
 };
 
-// Many signals of many messages to channel indices: built once, then decode() looks the frame's id
-// up in a sorted table and hands over each wanted signal the frame holds, without allocating.
+// Many signals of many messages to channel indices: built once (keeping no reference to the
+// database), then decode() looks the frame's id up in a sorted table and hands over each wanted
+// signal the frame holds, without allocating.
 class frame_decoder {
 public:
     frame_decoder() = default;
