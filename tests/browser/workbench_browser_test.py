@@ -399,6 +399,9 @@ class LayoutEditorInBrowser(unittest.TestCase):
         self.assertEqual(listed, "gauge")
         outline = b.find_element(By.ID, "selection")
         self.assertEqual((outline.size["width"], outline.size["height"]), (160, 160))
+        # Hovering names a control and its widget.
+        self.at(300, 200).perform()
+        self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "hover"), "spare (Basic Box)"))
         # Tab goes on to the next control.
         self.keys(Keys.TAB)
         self.wait.until(expected_conditions.text_to_be_present_in_element((By.ID, "form-title"), "box ("))

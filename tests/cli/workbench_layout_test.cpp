@@ -270,6 +270,14 @@ TEST_F(workbench_layout, the_history_holds_more_than_a_hundred_steps_and_a_drag_
     // The next places of one drag join its step.
     for (int i = 0; i < 5; ++i)
         ASSERT_EQ(bench->geometry_request(nlohmann::json{{"control", "right"}, {"x", 160 + i}, {"merge", true}}.dump()), "");
+    // So do a slider's.
+    for (const char *value : {"10", "20", "30"})
+        ASSERT_EQ(bench->apply_request(std::string(R"({"control": "left", "attribute": "value", "merge": true, "value": )") +
+                                       value + "}"),
+                  "");
+    EXPECT_EQ(bench->state()["undo"], "set \"value\" of \"left\"");
+    ASSERT_TRUE(bench->undo());
+    EXPECT_EQ(bench->state()["undo"], "move \"right\"");
     ASSERT_TRUE(bench->undo());
     EXPECT_EQ(layout()[1], "right@150,0 100x100");
     for (int i = 150; i > 0; --i) ASSERT_TRUE(bench->undo()) << i;
