@@ -105,6 +105,7 @@ TEST_F(workbench_layout, refused_geometry_says_why_and_changes_nothing) {
         {R"({"control": "left", "x": "10"})", "a move's \"x\" is a whole number of pixels"},
         {R"({"control": "left", "x": 10, "merge": 1})", "a move's \"merge\" is true or false"},
         {R"({"control": "nobody", "x": 10})", "no control named \"nobody\""},
+        {"{\"control\": \"no\\u001b[2Jbody\", \"x\": 10}", "no control named \"no\\x1b[2Jbody\""},
         {R"({"x": 10})", "malformed JSON: a move is"},
         {R"([1, 2])", "malformed JSON: a move is"},
         {"{\"control\": \"left\", \"x\": ", "malformed JSON: a move is"},

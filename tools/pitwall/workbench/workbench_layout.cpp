@@ -16,7 +16,8 @@ using ordered = nlohmann::ordered_json;
 
 namespace {
 
-std::string quoted(const std::string &text) { return "\"" + text + "\""; }
+// Names come from requests: quoted with any control character written as \xNN.
+std::string quoted(const std::string &text) { return quoted_escaped(text); }
 
 std::string name_of(const ordered &c) {
     if (auto n = c.find("name"); n != c.end() && n->is_string()) return n->get<std::string>();
