@@ -155,10 +155,9 @@ int cmd_run(const options &opts) {
     const int64_t started = now_ns();
     const int64_t stop_at = opts.seconds > 0 ? started + int64_t(opts.seconds * 1e9) : INT64_MAX;
     run_stats stats(started, clock_ns(CLOCK_PROCESS_CPUTIME_ID));
-    if (verbosity() >= 0) session->announce(display);
 
     int failed = 0;
-    bool first = true, waited = false;
+    bool first = true, waited = false, announced = false;
     int64_t last_frame = started - interval;
     std::vector<int64_t> arrivals;
     while (!stop_signal) {
@@ -183,6 +182,9 @@ int cmd_run(const options &opts) {
             presented = display.present(session->canvas().pixels(), session->canvas().stride(), session->damage());
         }
         const int64_t shown_at = now_ns();
+        // Said once the first frame is up, so that whoever waits for it knows the scene shows.
+        if (!announced && verbosity() >= 0) session->announce(display);
+        announced = true;
         if (presented) {
             stats.drawn(clock_ns(CLOCK_THREAD_CPUTIME_ID) - cpu_before);
             for (int64_t arrived : arrivals) stats.latency(shown_at - arrived);

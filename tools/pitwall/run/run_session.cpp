@@ -26,6 +26,7 @@ std::string bad_input(const feed_totals &now, const feed_totals &before) {
     add(now.bad - before.bad, "bad value", "bad values");
     add(now.unknown - before.unknown, "unknown channel", "unknown channels");
     add(now.foreign - before.foreign, "datagram from another sender", "datagrams from other senders");
+    add(now.errors - before.errors, "CAN error frame", "CAN error frames");
     return text;
 }
 
@@ -170,6 +171,9 @@ void run_session::frame(int64_t now_ns, bool first, int &failed, std::vector<int
 
 void run_session::report_feeds(bool totals) {
     for (size_t i = 0; i < feeds_.size(); ++i) {
+        // What a feed tells once (a bus gone off, a log's first bad line), then its counts.
+        for (const std::string &note : feeds_[i]->take_notes())
+            std::fprintf(stderr, "pitwall run: %s: %s\n", feeds_[i]->describe().c_str(), note.c_str());
         const feed_totals counts = feeds_[i]->counted();
         const std::string bad = bad_input(counts, reported_[i]);
         if (!bad.empty()) std::fprintf(stderr, "pitwall run: %s: %s\n", feeds_[i]->describe().c_str(), bad.c_str());
