@@ -133,6 +133,8 @@ async function select(name) {
   }
   try {
     const table = await call('GET', '/api/control?name=' + encodeURIComponent(name));
+    // Another control was selected while this one's form was on its way: that one's form shows.
+    if (selected !== name) return;
     // Selected again (a list rebuilt): the form stays unless it changed, so that typing goes on.
     if (!(again && JSON.stringify(table) === shown.table)) showForm(table);
     shown.table = JSON.stringify(table);
@@ -144,7 +146,9 @@ async function select(name) {
 // The values the tracks give at the player's time, into the read-only rows.
 async function refreshTracked() {
   try {
-    const table = await call('GET', '/api/control?name=' + encodeURIComponent(selected));
+    const name = selected;
+    const table = await call('GET', '/api/control?name=' + encodeURIComponent(name));
+    if (selected !== name) return;
     for (const field of table.attributes) {
       if (!field.tracked) continue;
       const out = document.querySelector(`#attributes .row[data-attr="${CSS.escape(field.name)}"] output.tracked-value`);
