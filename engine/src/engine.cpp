@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace pitwall {
@@ -57,6 +58,10 @@ int engine::register_renderext(gr_renderext_registry_t *registry, const gr_rende
 }
 
 plugin *engine::load_plugin(const std::string &library_path, error *err) {
+    return load_library(library_path, err, nullptr);
+}
+
+plugin *engine::load_library(const std::string &library_path, error *err, bool *name_taken) {
     auto fail = [&](std::string message) -> plugin * {
         if (err != nullptr) *err = library_path + ": " + message;
         return nullptr;
@@ -81,6 +86,11 @@ plugin *engine::load_plugin(const std::string &library_path, error *err) {
     if (loaded->record_.name == nullptr || loaded->record_.init == nullptr)
         return fail("the plug-in record has no name or no init callback");
     loaded->name_ = loaded->record_.name;
+    // Checked before init, so the second library's init never runs.
+    if (const plugin *first = find_plugin(loaded->name_)) {
+        if (name_taken != nullptr) *name_taken = true;
+        return fail("registers \"" + loaded->name_ + "\", which " + first->path() + " registered already: not loaded");
+    }
     last_registered_ = nullptr;
     loaded->record_.init(app_);
     loaded->initialised_ = true;
@@ -89,31 +99,55 @@ plugin *engine::load_plugin(const std::string &library_path, error *err) {
     if (loaded->descriptor_->draw == nullptr || loaded->descriptor_->set_attribute == nullptr ||
         loaded->descriptor_->attributes == nullptr)
         return fail("the render extension lacks draw, set_attribute or its attribute table");
-    if (find_plugin(loaded->name_) != nullptr) return fail("\"" + loaded->name_ + "\" is loaded already");
     plugins_.push_back(std::move(loaded));
     return plugins_.back().get();
 }
 
+namespace {
+
+// The real path of a file or folder; the path itself if it cannot be resolved.
+std::string real_path(const std::string &path) {
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::canonical(path, ec);
+    return ec ? path : real.string();
+}
+
+} // namespace
+
 std::vector<plugin *> engine::load_plugin_dir(const std::string &dir, std::vector<error> *errors) {
-    std::vector<std::string> names;
-    if (DIR *d = opendir(dir.c_str())) {
-        while (dirent *entry = readdir(d)) {
-            std::string name = entry->d_name;
-            if (name.rfind("libgre-plugin-", 0) == 0 && name.size() > 3 && name.ends_with(".so"))
-                names.push_back(name);
-        }
-        closedir(d);
-    } else if (errors != nullptr) {
-        errors->push_back(dir + ": no such plug-in directory");
-    }
-    std::sort(names.begin(), names.end());
+    return load_plugin_dirs({dir}, errors, errors);
+}
+
+std::vector<plugin *> engine::load_plugin_dirs(const std::vector<std::string> &dirs, std::vector<error> *errors,
+                                               std::vector<error> *conflicts) {
+    std::set<std::string> real_dirs, real_files;
+    for (const auto &p : plugins_) real_files.insert(real_path(p->path()));
     std::vector<plugin *> loaded;
-    for (const std::string &name : names) {
-        error err;
-        if (plugin *p = load_plugin(dir + "/" + name, &err))
-            loaded.push_back(p);
-        else if (errors != nullptr)
-            errors->push_back(err);
+    for (const std::string &dir : dirs) {
+        if (!real_dirs.insert(real_path(dir)).second) continue;
+        std::vector<std::string> names;
+        if (DIR *d = opendir(dir.c_str())) {
+            while (dirent *entry = readdir(d)) {
+                std::string name = entry->d_name;
+                if (name.rfind("libgre-plugin-", 0) == 0 && name.size() > 3 && name.ends_with(".so"))
+                    names.push_back(name);
+            }
+            closedir(d);
+        } else if (errors != nullptr) {
+            errors->push_back(dir + ": no such plug-in directory");
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string &name : names) {
+            const std::string path = dir + "/" + name;
+            // The same library reached twice (a link, a folder under two names) is the one plug-in.
+            if (!real_files.insert(real_path(path)).second) continue;
+            error err;
+            bool name_taken = false;
+            if (plugin *p = load_library(path, &err, &name_taken))
+                loaded.push_back(p);
+            else if (std::vector<error> *to = name_taken ? conflicts : errors; to != nullptr)
+                to->push_back(err);
+        }
     }
     return loaded;
 }

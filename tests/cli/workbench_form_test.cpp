@@ -20,7 +20,7 @@ TEST(workbench_form, attributes_come_with_their_catalog_description) {
     std::ofstream(scene) << R"({"controls": [{"widget": "Modern Alarm", "name": "oil", "width": 300, "height": 80,
         "attributes": {"icon_idx": "oil", "color_box": "grey", "text_alignment": 5}}]})";
     {
-        workbench bench(workbench::settings{scene.string(), PITWALL_PLUGIN_DIR, ""});
+        workbench bench(workbench::settings{scene.string(), {PITWALL_PLUGIN_DIR}, ""});
         ASSERT_EQ(bench.load(), "");
         error err;
         const nlohmann::json form = bench.control_form("oil", &err);

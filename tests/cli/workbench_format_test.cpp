@@ -23,7 +23,7 @@ protected:
         std::ofstream(root / "scene.json") << R"({"canvas": {"width": 120, "height": 60},
           "controls": [{"widget": "Basic Box", "name": "lap", "width": 120, "height": 60,
                         "attributes": {"render_text": "-", "font_size": 20}}]})";
-        bench = std::make_unique<workbench>(workbench::settings{(root / "scene.json").string(), PITWALL_PLUGIN_DIR, ""});
+        bench = std::make_unique<workbench>(workbench::settings{(root / "scene.json").string(), {PITWALL_PLUGIN_DIR}, ""});
         ASSERT_EQ(bench->load(), "");
     }
     void TearDown() override {

@@ -55,7 +55,7 @@ protected:
             return nlohmann::ordered_json{{"widget", widget}, {"name", "box"}, {"width", 40}, {"height", 30},
                                           {"attributes", {{"color_bg", "#ff0000"}}}};
         };
-        bench = std::make_unique<workbench>(workbench::settings{scene_file.string(), PITWALL_PLUGIN_DIR, "", starter});
+        bench = std::make_unique<workbench>(workbench::settings{scene_file.string(), {PITWALL_PLUGIN_DIR}, "", starter});
         ASSERT_EQ(bench->load(), "");
     }
     void TearDown() override {

@@ -51,7 +51,7 @@ protected:
         fs::create_directory(folder);
         scene_file = folder / "scene.json";
         write_file(scene_file, two_boxes);
-        bench = std::make_unique<workbench>(workbench::settings{scene_file.string(), PITWALL_PLUGIN_DIR, ""});
+        bench = std::make_unique<workbench>(workbench::settings{scene_file.string(), {PITWALL_PLUGIN_DIR}, ""});
         ASSERT_EQ(bench->load(), "");
     }
     void TearDown() override {

@@ -22,7 +22,8 @@ enum { exit_ok = 0, exit_widget_failed = 1, exit_usage = 2 };
 struct options {
     std::string widget;    // attrs WIDGET: the one plug-in to list (every plug-in when empty)
     std::string scene;     // trace SCENE, render SCENE
-    std::string plugins;   // --plugins DIR (default: the build's own plug-ins)
+    std::vector<std::string> plugins; // --plugins DIR, each one beside the default plug-in folder
+    bool no_default_plugins = false;  // --no-default-plugins: the default folder left out
     std::string app;       // --app DIR: the application directory, overriding the scene's
     frame_pattern output;  // render -o OUT.png
     int scale = 1;         // render --scale N
@@ -72,8 +73,12 @@ struct command_line {
 
 command_line parse_command_line(int argc, char **argv);
 
-// An engine on the scene's (or --app's) application directory with every plug-in loaded; plug-in
-// load errors are printed to stderr. Null when no plug-in could be loaded.
+// The plug-in folders to load, in order: the default one (unless --no-default-plugins), those of
+// PITWALL_PLUGIN_PATH (colon-separated, empty entries ignored), then each --plugins.
+std::vector<std::string> plugin_dirs(const options &opts);
+// An engine on the scene's (or --app's) application directory with the plug-ins of plugin_dirs
+// loaded; plug-in load errors are printed to stderr. Null when no plug-in could be loaded, or when
+// two libraries register one display name.
 std::unique_ptr<engine> make_engine(const options &opts, const std::string &base_dir);
 
 // Load a scene and fill in the application directory from --app or the build's default.

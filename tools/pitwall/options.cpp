@@ -20,9 +20,11 @@ namespace {
 CLI::Validator existing_directory() { return CLI::Validator(CLI::ExistingDirectory).description(""); }
 
 void add_plugins_option(CLI::App &cmd, options &out) {
-    cmd.add_option("--plugins", out.plugins, "Load the plug-ins from DIR instead of this build's")
+    cmd.add_option("--plugins", out.plugins, "Also load the plug-ins in DIR (may be given more than once)")
         ->type_name("DIR")
         ->check(existing_directory());
+    cmd.add_flag("--no-default-plugins", out.no_default_plugins,
+                 "Leave out the default plug-in folder (PITWALL_PLUGIN_PATH and --plugins still load)");
 }
 
 void add_app_option(CLI::App &cmd, options &out) {

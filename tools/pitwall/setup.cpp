@@ -6,6 +6,9 @@
 #include "pitwall/default_dirs.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace pitwall::cli {
@@ -58,17 +61,43 @@ void print_log_line(FILE *stream, int level, const std::string &text) {
 void set_verbosity(int verbosity) { g_verbosity = verbosity < -1 ? -1 : verbosity > 1 ? 1 : verbosity; }
 int verbosity() { return g_verbosity; }
 
+std::vector<std::string> plugin_dirs(const options &opts) {
+    std::vector<std::string> dirs;
+    if (!opts.no_default_plugins) {
+        std::string dir = default_plugin_dir();
+        // A build or install without its own plug-in folder still runs on the folders it is given.
+        std::error_code ec;
+        if (opts.plugins.empty() || std::filesystem::is_directory(dir, ec)) dirs.push_back(std::move(dir));
+    }
+    if (const char *path = std::getenv("PITWALL_PLUGIN_PATH")) {
+        std::string_view rest = path;
+        while (!rest.empty()) {
+            const size_t colon = rest.find(':');
+            const std::string_view entry = rest.substr(0, colon);
+            if (!entry.empty()) dirs.emplace_back(entry);
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        }
+    }
+    dirs.insert(dirs.end(), opts.plugins.begin(), opts.plugins.end());
+    return dirs;
+}
+
 std::unique_ptr<engine> make_engine(const options &opts, const std::string &base_dir) {
     auto eng = std::make_unique<engine>(base_dir);
     eng->set_log_printer(print_log_line);
     // Text shows without a font map: the widgets' default font name falls back to the theme's.
     for (const auto &[name, file] : default_font_map()) eng->fonts().map_default_font(name, file);
-    std::vector<error> errors;
-    std::string dir = opts.plugins.empty() ? default_plugin_dir() : opts.plugins;
-    std::vector<plugin *> loaded = eng->load_plugin_dir(dir, &errors);
+    std::vector<error> errors, conflicts;
+    const std::vector<std::string> dirs = plugin_dirs(opts);
+    std::vector<plugin *> loaded = eng->load_plugin_dirs(dirs, &errors, &conflicts);
     for (const error &e : errors) std::fprintf(stderr, "pitwall: %s\n", e.c_str());
+    for (const error &e : conflicts) std::fprintf(stderr, "pitwall: %s\n", e.c_str());
+    // Which of two widgets of one name a scene would get is not for the load order to decide.
+    if (!conflicts.empty()) return nullptr;
     if (loaded.empty()) {
-        std::fprintf(stderr, "pitwall: no plug-in could be loaded from %s\n", dir.c_str());
+        std::string names;
+        for (const std::string &dir : dirs) names += (names.empty() ? "" : ", ") + dir;
+        std::fprintf(stderr, "pitwall: no plug-in could be loaded from %s\n", names.empty() ? "any folder" : names.c_str());
         return nullptr;
     }
     return eng;

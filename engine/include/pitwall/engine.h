@@ -116,6 +116,11 @@ public:
     plugin *load_plugin(const std::string &library_path, error *err);
     // Load every libgre-plugin-*.so of a directory, in name order; errors are collected.
     std::vector<plugin *> load_plugin_dir(const std::string &dir, std::vector<error> *errors);
+    // The same for several directories, in order. A directory or a library reached again (by its
+    // real path) is skipped; a library whose display name is loaded already is not loaded, and the
+    // message naming both files goes to conflicts, every other failure to errors.
+    std::vector<plugin *> load_plugin_dirs(const std::vector<std::string> &dirs, std::vector<error> *errors,
+                                           std::vector<error> *conflicts);
     plugin *find_plugin(std::string_view display_name) const;
     const std::vector<std::unique_ptr<plugin>> &plugins() const { return plugins_; }
     // Unload every plug-in, last loaded first; before_each sees each one just before its fini.
@@ -147,6 +152,8 @@ public:
 
 private:
     static int register_renderext(gr_renderext_registry_t *registry, const gr_renderext_t *renderext);
+    // load_plugin; *name_taken says whether it failed on a display name loaded already.
+    plugin *load_library(const std::string &library_path, error *err, bool *name_taken);
 
     std::string base_dir_;
     gr_application_t *app_ = nullptr; // first member of an engine-private record

@@ -248,7 +248,7 @@ int cmd_serve(const options &opts) {
     // The palette's thumbnails are drawn before the scene's engine loads the plug-ins.
     const std::map<std::string, palette_widget> palette =
         palette_widgets(opts, opts.app.empty() ? default_app_dir() : opts.app);
-    workbench bench({opts.scene, opts.plugins, opts.app, starter_control});
+    workbench bench({opts.scene, opts.plugins, opts.app, starter_control, opts.no_default_plugins});
     if (error e = bench.load(); !e.empty()) {
         std::fprintf(stderr, "pitwall serve: %s\n", e.c_str());
         return exit_usage;

@@ -140,6 +140,7 @@ error workbench::load_locked() {
     auto next = std::make_unique<loaded>();
     options opts;
     opts.plugins = settings_.plugins;
+    opts.no_default_plugins = settings_.no_default_plugins;
     next->eng = make_engine(opts, s.base_dir);
     if (!next->eng) return fail("no plug-in could be loaded");
     next->eng->set_log_echo(stderr);

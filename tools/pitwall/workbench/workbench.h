@@ -32,10 +32,11 @@ class workbench {
 public:
     struct settings {
         std::string scene_path;
-        std::string plugins; // empty: the build's own plug-ins
+        std::vector<std::string> plugins; // --plugins: folders beside the default one
         std::string app;     // empty: the scene's application directory
         // A new control of a widget (its starter snippet) for add(); empty: a bare control.
         std::function<nlohmann::ordered_json(const std::string &widget)> starter{};
+        bool no_default_plugins = false; // --no-default-plugins
     };
 
     // Seconds of scene time one step of the player advances (10 frames a second).
