@@ -5,6 +5,17 @@
 get_property(pitwall_plugins GLOBAL PROPERTY PITWALL_PLUGINS)
 install(TARGETS ${pitwall_plugins} LIBRARY DESTINATION ${PITWALL_INSTALL_PLUGINDIR} COMPONENT plugins)
 
+# Each Debian package carries the copyright file in its own documentation folder.
+foreach(component_package plugins:pitwall-plugins desktop:pitwall dev:pitwall-dev)
+  string(REPLACE ":" ";" component_package ${component_package})
+  list(GET component_package 0 component)
+  list(GET component_package 1 package)
+  if(component STREQUAL "plugins" OR TARGET gre)
+    install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package}
+            COMPONENT ${component})
+  endif()
+endforeach()
+
 if(TARGET gre)
   install(TARGETS gre
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT desktop NAMELINK_COMPONENT dev)

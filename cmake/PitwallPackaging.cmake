@@ -7,7 +7,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pitwall)
 set(CPACK_PACKAGE_VENDOR "Pitwall")
 set(CPACK_PACKAGE_CONTACT "Pitwall developers <pitwall@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Racing dashboard instrument widgets for an embedded GUI engine")
+# No package-wide summary: CPack would put it above every package's description, and each package's
+# first line below is its own synopsis.
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
@@ -30,14 +31,14 @@ set(pitwall_runtime "libc6 (>= 2.34), libgcc-s1, libstdc++6 (>= 12)")
 
 set(CPACK_DEBIAN_PLUGINS_PACKAGE_NAME pitwall-plugins)
 string(CONCAT CPACK_COMPONENT_PLUGINS_DESCRIPTION
-    "Pitwall instrument widgets: the fifteen render-extension plug-ins\n"
+    "racing dashboard instrument widgets: the render-extension plug-ins\n"
     "Level bars, arc and dial gauges, alarm lamps, value boxes, labels and a splash image, each a "
     "plug-in the engine loads from /usr/lib/.../pitwall/plugins.")
 set(CPACK_DEBIAN_PLUGINS_PACKAGE_DEPENDS "${pitwall_runtime}")
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME pitwall)
 string(CONCAT CPACK_COMPONENT_DESKTOP_DESCRIPTION
-    "Pitwall preview: stand-in engine, preview tool and default theme\n"
+    "preview tool, stand-in engine and theme for racing dashboard widgets\n"
     "Renders dashboard scenes that use the Pitwall plug-ins to PNG, traces every drawing operation "
     "and lists the plug-ins' attributes, without the target engine.")
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
@@ -46,7 +47,7 @@ set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME pitwall-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 string(CONCAT CPACK_COMPONENT_DEV_DESCRIPTION
-    "Pitwall widget development files\n"
+    "development files for writing racing dashboard widgets\n"
     "The host interface header, the link library of the stand-in engine and a pkg-config file "
     "(pitwall) for building one's own render-extension plug-ins.")
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "pitwall (= ${PROJECT_VERSION})")

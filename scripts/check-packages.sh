@@ -39,18 +39,26 @@ has() { listing "$1" | grep -xE "$2" >/dev/null || fail "$(basename "$1") lacks 
 
 lib='usr/lib(/[a-z0-9_-]+-linux-gnu[a-z]*)?'
 checked=0
+declare -A synopsis_of # each package's one-line description, to tell the packages apart
 for deb in "$dir"/*.deb; do
   [[ -e "$deb" ]] || fail "no package in $dir"
   name="$(dpkg-deb --field "$deb" Package)"
   [[ "$(dpkg-deb --field "$deb" Architecture)" == "$arch" ]] || fail "$(basename "$deb") is not for $arch"
+  doc="usr/share/doc/$name/copyright"
+  has "$deb" "$doc"
+  synopsis="$(dpkg-deb --field "$deb" Description | sed -n 1p)"
+  for other in "${!synopsis_of[@]}"; do
+    [[ "${synopsis_of[$other]}" != "$synopsis" ]] || fail "$name has the description of $other: $synopsis"
+  done
+  synopsis_of[$name]="$synopsis"
   case "$name" in
     pitwall-plugins)
-      only "$deb" "$lib/pitwall/plugins/libgre-plugin-[A-Za-z]+\.so"
+      only "$deb" "$lib/pitwall/plugins/libgre-plugin-[A-Za-z]+\.so" "$doc"
       for d in "${deliverables[@]}"; do has "$deb" "$lib/pitwall/plugins/libgre-plugin-$d\.so"; done
       ;;
     pitwall)
       only "$deb" usr/bin/pitwall "$lib/libgre\.so\.0" "$lib/libgre\.so\.0\.[0-9.]+" \
-        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.(json|csv)'
+        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.(json|csv)' "$doc"
       has "$deb" usr/bin/pitwall
       has "$deb" "$lib/libgre\.so\.0\.[0-9.]+"
       has "$deb" usr/share/pitwall/app/images/splash/logo.png
@@ -58,7 +66,7 @@ for deb in "$dir"/*.deb; do
       has "$deb" usr/share/pitwall/examples/lap.csv
       ;;
     pitwall-dev)
-      only "$deb" usr/include/pitwall/gre_host.h "$lib/libgre\.so" "$lib/pkgconfig/pitwall\.pc"
+      only "$deb" usr/include/pitwall/gre_host.h "$lib/libgre\.so" "$lib/pkgconfig/pitwall\.pc" "$doc"
       has "$deb" usr/include/pitwall/gre_host.h
       has "$deb" "$lib/pkgconfig/pitwall\.pc"
       ;;
@@ -66,6 +74,8 @@ for deb in "$dir"/*.deb; do
   esac
   # No path of the build machine inside any file.
   rm -rf "$tmp/x" && dpkg-deb --extract "$deb" "$tmp/x"
+  head -n 1 "$tmp/x/$doc" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "$(basename "$deb"): $doc is not in the machine-readable format"
   for tree in "${trees[@]}"; do
     if found="$(grep -rlF "$tree" "$tmp/x")"; then fail "$(basename "$deb"): $found names $tree"; fi
   done
