@@ -62,7 +62,7 @@ error live_binding::bind(const engine &eng, const scene &s, const latest_values 
     lamps_.clear();
     for (const feed_channel &fc : s.feeds.channels) {
         channel c;
-        c.spec = &fc;
+        c.config = &fc;
         const int index = table.index_of(fc.name);
         if (index < 0) return fc.where + ": feed channel " + quoted(fc.name) + " is not in the table of values";
         c.index = size_t(index);
@@ -125,7 +125,7 @@ void live_binding::set(scene_step &step, const std::string &control, const std::
 
 void live_binding::name_values(const std::string &channel_name, std::vector<std::pair<double, std::string>> names) {
     for (auto &c : channels_) {
-        if (c.spec->name != channel_name) continue;
+        if (c.config->name != channel_name) continue;
         c.names = std::move(names);
         for (target &t : c.targets) t.names = &c.names;
         return;
@@ -170,7 +170,7 @@ void live_binding::show(const target &t, double value, scene_step &step) {
 
 void live_binding::go_stale(channel &c, frame &out) {
     c.stale = true;
-    const feed_channel &fc = *c.spec;
+    const feed_channel &fc = *c.config;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", fc.timeout);
     out.notes.push_back("channel " + quoted(fc.name) + ": no value for " + seconds + " s, shown as stale");
@@ -194,10 +194,10 @@ void live_binding::go_stale(channel &c, frame &out) {
 
 void live_binding::recover(channel &c, frame &out) {
     c.stale = false;
-    out.notes.push_back("channel " + quoted(c.spec->name) + ": live again");
-    if (!c.spec->stale_lamp.empty())
+    out.notes.push_back("channel " + quoted(c.config->name) + ": live again");
+    if (!c.config->stale_lamp.empty())
         for (lamp &l : lamps_)
-            if (l.control == c.spec->stale_lamp && --l.stale_channels == 0) set(out.step, l.control, "value", l.written);
+            if (l.control == c.config->stale_lamp && --l.stale_channels == 0) set(out.step, l.control, "value", l.written);
 }
 
 // Every attribute the feeds or the demo may have changed goes back to what the scene writes.
@@ -281,7 +281,7 @@ void live_binding::at(int64_t now_ns, frame &out) {
             c.has_value = true;
             if (c.stale) recover(c, out);
             for (const target &t : c.targets) show(t, c.value, out.step);
-        } else if (!c.stale && now_ns - (c.has_value ? c.last_ns : live_began_) >= to_ns(c.spec->timeout)) {
+        } else if (!c.stale && now_ns - (c.has_value ? c.last_ns : live_began_) >= to_ns(c.config->timeout)) {
             go_stale(c, out);
         }
     }
@@ -291,7 +291,7 @@ int64_t live_binding::next_change() const {
     if (!started_ || demo_) return INT64_MIN; // every frame
     int64_t next = INT64_MAX;
     for (const channel &c : channels_)
-        if (!c.stale) next = std::min(next, (c.has_value ? c.last_ns : live_began_) + to_ns(c.spec->timeout));
+        if (!c.stale) next = std::min(next, (c.has_value ? c.last_ns : live_began_) + to_ns(c.config->timeout));
     if (has_demo_) next = std::min(next, std::max(last_live_, live_began_) + demo_after_ns_);
     return next;
 }

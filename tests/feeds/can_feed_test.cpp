@@ -2,7 +2,7 @@
 // socketpair standing in for the socket, so that the whole path runs anywhere), classic and FD,
 // standard and extended ids, decoded into the scene's channels; what is no value counted, error
 // frames counted and said once per kind; a flood read through; the kernel filters asked for; a
-// real virtual CAN interface when the kernel has one; and the specs opening their feeds.
+// real virtual CAN interface when the kernel has one; and the sources opening their feeds.
 #include "can_frames.h"
 #include "feed_files.h"
 #include "pitwall/can_feed.h"
@@ -269,22 +269,22 @@ TEST_F(open_can_feed, can_specs_need_a_database_and_an_interface_that_is_there) 
     std::string why;
     for (const std::string kind : {"can", "candump"}) {
         const std::string text = kind + (kind == "can" ? ":can0" : ":" + dir + "/day.log");
-        EXPECT_FALSE(open_feed(*parse_feed_spec(text, nullptr), context, &why));
+        EXPECT_FALSE(open_feed(*parse_feed_source(text, nullptr), context, &why));
         EXPECT_EQ(why, "feed \"" + text + "\": a " + kind +
                            ": feed needs a signal database: --feed-dbc FILE or \"dbc\" in the scene's feeds");
-        EXPECT_FALSE(open_feed(*parse_feed_spec(text, nullptr), &why)); // the form without a context
+        EXPECT_FALSE(open_feed(*parse_feed_source(text, nullptr), &why)); // the form without a context
     }
     context.dbc = &db;
     context.signals = test_signals();
-    EXPECT_FALSE(open_feed(*parse_feed_spec("can:pwnosuch0", nullptr), context, &why));
+    EXPECT_FALSE(open_feed(*parse_feed_source("can:pwnosuch0", nullptr), context, &why));
     EXPECT_EQ(why, "feed \"can:pwnosuch0\": no interface \"pwnosuch0\": No such device");
     const std::string log = write("day.log", "(1.000000) can0 100#2022\n");
     const std::unique_ptr<live_feed> replay =
-        open_feed(*parse_feed_spec("candump:" + log + "?loop&speed=2", nullptr), context, &why);
+        open_feed(*parse_feed_source("candump:" + log + "?loop&speed=2", nullptr), context, &why);
     ASSERT_TRUE(replay) << why;
     EXPECT_EQ(replay->describe(), "candump " + log + " looped at speed 2");
     context.signals.push_back({"oil", "ENGINE", "oil"});
-    EXPECT_FALSE(open_feed(*parse_feed_spec("candump:" + log, nullptr), context, &why));
+    EXPECT_FALSE(open_feed(*parse_feed_source("candump:" + log, nullptr), context, &why));
     EXPECT_EQ(why, "feed \"candump:" + log + "\": channel \"oil\": message \"ENGINE\" has no signal \"oil\"");
 }
 

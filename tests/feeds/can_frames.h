@@ -5,7 +5,7 @@
 #define PITWALL_TESTS_CAN_FRAMES_H
 
 #include "pitwall/dbc.h"
-#include "pitwall/feed_spec.h"
+#include "pitwall/feed_source.h"
 
 #include <linux/can.h>
 

@@ -40,7 +40,7 @@ struct options {
     int verbosity = 0;     // --quiet -1 (errors only), 0 (errors and warnings), --verbose 1 (everything)
     std::string new_scene; // new -o SCENE.json
     int16_t new_width = 800, new_height = 480; // new --size WxH
-    std::vector<std::string> feeds; // run --feed SPEC (instead of the scene's sources)
+    std::vector<std::string> feeds; // run --feed SOURCE (instead of the scene's sources)
     std::string display = "window"; // run --display window|fullscreen|kmsdrm|offscreen
     int rotate = 0;        // run --rotate 0|90|180|270
     double run_fps = 0;    // run --fps F (0: paced by the display's refresh)

@@ -207,9 +207,9 @@ command_line parse_command_line(int argc, char **argv) {
 
     CLI::App *live = app.add_subcommand("run", "Show SCENE on a screen, driven by live data (UDP, standard input, a log) or its demo loop");
     add_scene_argument(*live, opts);
-    live->add_option("--feed", opts.feeds, "Read live values from SPEC instead of the scene's feeds: udp:[ADDR:]PORT[?from=ADDR], "
+    live->add_option("--feed", opts.feeds, "Read live values from SOURCE instead of the scene's feeds: udp:[ADDR:]PORT[?from=ADDR], "
                                           "stdin, csv:FILE[?loop][&speed=X]; may be given more than once")
-        ->type_name("SPEC");
+        ->type_name("SOURCE");
     live->add_option("--display", opts.display, "Where to show it: window, fullscreen, kmsdrm (a board without a desktop) or offscreen")
         ->type_name("MODE")
         ->default_str("window")

@@ -8,7 +8,7 @@
 #define PITWALL_CAN_SIGNALS_H
 
 #include "pitwall/can_decode.h"
-#include "pitwall/feed_spec.h"
+#include "pitwall/feed_source.h"
 #include "pitwall/latest_values.h"
 #include "pitwall/live_feed.h"
 

@@ -63,7 +63,7 @@ private:
         const std::vector<std::pair<double, std::string>> *names = nullptr; // the channel's named values
     };
     struct channel {
-        const feed_channel *spec = nullptr;
+        const feed_channel *config = nullptr; // the scene's channel
         size_t index = 0;          // in the table
         std::vector<target> targets;
         std::vector<std::pair<double, std::string>> names;

@@ -46,7 +46,7 @@ struct feed_channel {
 };
 
 struct scene_feeds {
-    std::vector<std::string> sources;          // feed specs, as `pitwall run --feed` takes them
+    std::vector<std::string> sources;          // feed sources, as `pitwall run --feed` takes them
     std::string dbc;                           // the CAN signal database (absolute after loading)
     double demo_after = default_demo_after;    // seconds without live values before the demo loop plays
     std::vector<feed_channel> channels;

@@ -99,8 +99,8 @@ bool run_session::open(const options &opts, scene loaded, candump_recorder *raw)
     const std::vector<std::string> &sources = opts.feeds.empty() ? scene_.feeds.sources : opts.feeds;
     for (const std::string &text : sources) {
         std::string why;
-        std::optional<feed_spec> spec = parse_feed_spec(text, &why);
-        std::unique_ptr<live_feed> feed = spec ? open_feed(*spec, context, &why) : nullptr;
+        std::optional<feed_source> source = parse_feed_source(text, &why);
+        std::unique_ptr<live_feed> feed = source ? open_feed(*source, context, &why) : nullptr;
         if (!feed) {
             std::fprintf(stderr, "pitwall run: %s\n", why.c_str());
             return false;

@@ -8,7 +8,7 @@
 
 #include "pitwall/candump_recorder.h"
 #include "pitwall/dbc.h"
-#include "pitwall/feed_spec.h"
+#include "pitwall/feed_source.h"
 #include "pitwall/latest_values.h"
 #include "pitwall/live_binding.h"
 #include "pitwall/live_feed.h"

@@ -1,5 +1,5 @@
 // Feeds as the command line names them.
-#include "pitwall/feed_spec.h"
+#include "pitwall/feed_source.h"
 
 #include "pitwall/can_feed.h"
 #include "pitwall/candump_feed.h"
@@ -39,8 +39,8 @@ bool parse_port(std::string_view text, uint16_t &port) {
     return true;
 }
 
-// "PORT", "ADDRESS:PORT" or "[IPV6]:PORT" into the spec; empty, or what is wrong.
-std::string read_udp(std::string_view where, feed_spec &spec) {
+// "PORT", "ADDRESS:PORT" or "[IPV6]:PORT" into the source; empty, or what is wrong.
+std::string read_udp(std::string_view where, feed_source &source) {
     std::string_view port = where;
     if (!where.empty() && where.front() == '[') {
         const size_t close = where.find(']');
@@ -48,16 +48,16 @@ std::string read_udp(std::string_view where, feed_spec &spec) {
         const std::string_view address = where.substr(1, close - 1);
         if (!is_address(address, AF_INET6)) return quoted(address) + " is not a numeric IPv6 address";
         if (where.substr(close + 1, 1) != ":") return "no :PORT after [" + std::string(address) + "]";
-        spec.address = address;
+        source.address = address;
         port = where.substr(close + 2);
     } else if (const size_t colon = where.rfind(':'); colon != std::string_view::npos) {
         const std::string_view address = where.substr(0, colon);
         if (address.find(':') != std::string_view::npos) return "an IPv6 address goes in brackets: udp:[::1]:PORT";
         if (!is_address(address, AF_INET)) return quoted(address) + " is not a numeric IPv4 address";
-        spec.address = address;
+        source.address = address;
         port = where.substr(colon + 1);
     }
-    if (!parse_port(port, spec.port)) return "port " + quoted(port) + " is not a number from 0 to 65535";
+    if (!parse_port(port, source.port)) return "port " + quoted(port) + " is not a number from 0 to 65535";
     return {};
 }
 
@@ -70,41 +70,41 @@ bool is_interface(std::string_view name) {
     });
 }
 
-bool is_replay(feed_spec::kind kind) { return kind == feed_spec::kind::csv || kind == feed_spec::kind::candump; }
+bool is_replay(feed_source::kind kind) { return kind == feed_source::kind::csv || kind == feed_source::kind::candump; }
 
-// One option, "NAME" or "NAME=VALUE", into the spec; empty, or what is wrong.
-std::string read_option(std::string_view option, feed_spec &spec) {
+// One option, "NAME" or "NAME=VALUE", into the source; empty, or what is wrong.
+std::string read_option(std::string_view option, feed_source &source) {
     const size_t equals = option.find('=');
     const std::string_view name = option.substr(0, equals);
     const std::string_view value = equals == std::string_view::npos ? std::string_view() : option.substr(equals + 1);
     const bool valued = equals != std::string_view::npos;
-    if (spec.what == feed_spec::kind::udp && name == "from" && valued) {
+    if (source.what == feed_source::kind::udp && name == "from" && valued) {
         std::string_view address = value;
         if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
             address = address.substr(1, address.size() - 2);
         if (!is_address(address, AF_INET) && !is_address(address, AF_INET6))
             return "from " + quoted(value) + " is not a numeric address";
-        spec.from = address;
+        source.from = address;
         return {};
     }
-    if (is_replay(spec.what) && name == "loop" && !valued) {
-        spec.loop = true;
+    if (is_replay(source.what) && name == "loop" && !valued) {
+        source.loop = true;
         return {};
     }
-    if (is_replay(spec.what) && name == "speed" && valued) {
+    if (is_replay(source.what) && name == "speed" && valued) {
         double speed = 0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), speed);
         if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(speed) ||
             speed <= 0 || speed > csv_feed::max_speed)
             return "speed " + quoted(value) + " is not a number above 0 and at most " +
                    std::to_string(int(csv_feed::max_speed));
-        spec.speed = speed;
+        source.speed = speed;
         return {};
     }
-    const char *takes = spec.what == feed_spec::kind::udp       ? "a udp feed takes from=ADDRESS"
-                        : spec.what == feed_spec::kind::csv     ? "a csv feed takes loop and speed=N"
-                        : spec.what == feed_spec::kind::candump ? "a candump feed takes loop and speed=N"
-                        : spec.what == feed_spec::kind::can     ? "a can feed takes none"
+    const char *takes = source.what == feed_source::kind::udp       ? "a udp feed takes from=ADDRESS"
+                        : source.what == feed_source::kind::csv     ? "a csv feed takes loop and speed=N"
+                        : source.what == feed_source::kind::candump ? "a candump feed takes loop and speed=N"
+                        : source.what == feed_source::kind::can     ? "a can feed takes none"
                                                                 : "stdin takes none";
     return "unknown option " + quoted(option) + " (" + takes + ")";
 }
@@ -115,14 +115,14 @@ std::string no_database(const char *kind) {
 
 } // namespace
 
-std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why) {
-    auto fail = [&](const std::string &what) -> std::optional<feed_spec> {
+std::optional<feed_source> parse_feed_source(std::string_view text, std::string *why) {
+    auto fail = [&](const std::string &what) -> std::optional<feed_source> {
         if (why != nullptr) *why = "feed " + quoted(text) + ": " + what + "; " + forms;
         return std::nullopt;
     };
     if (text.empty()) return fail("nothing given");
-    feed_spec spec;
-    spec.text = text;
+    feed_source source;
+    source.text = text;
     const size_t question = text.find('?');
     const std::string_view body = text.substr(0, question);
     const size_t colon = body.find(':');
@@ -130,29 +130,29 @@ std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why
     const std::string_view rest = colon == std::string_view::npos ? std::string_view() : body.substr(colon + 1);
     if (kind == "udp") {
         if (colon == std::string_view::npos) return fail("no port");
-        spec.what = feed_spec::kind::udp;
-        if (std::string e = read_udp(rest, spec); !e.empty()) return fail(e);
+        source.what = feed_source::kind::udp;
+        if (std::string e = read_udp(rest, source); !e.empty()) return fail(e);
     } else if (kind == "stdin") {
         if (colon != std::string_view::npos) return fail("nothing follows stdin");
-        spec.what = feed_spec::kind::stdin_lines;
+        source.what = feed_source::kind::stdin_lines;
     } else if (kind == "csv") {
         if (rest.empty()) return fail("no file");
-        spec.what = feed_spec::kind::csv;
-        spec.file = rest;
+        source.what = feed_source::kind::csv;
+        source.file = rest;
     } else if (kind == "candump") {
         if (rest.empty()) return fail("no file");
-        spec.what = feed_spec::kind::candump;
-        spec.file = rest;
+        source.what = feed_source::kind::candump;
+        source.file = rest;
     } else if (kind == "can") {
         if (rest.empty()) return fail("no interface");
         if (!is_interface(rest))
             return fail("interface " + quoted(rest) + " is not 1 to 15 letters, digits, '_', '.' or '-'");
-        spec.what = feed_spec::kind::can;
-        spec.iface = rest;
+        source.what = feed_source::kind::can;
+        source.iface = rest;
     } else {
         return fail("unknown kind " + quoted(kind));
     }
-    if (question == std::string_view::npos) return spec;
+    if (question == std::string_view::npos) return source;
     std::vector<std::string_view> seen;
     for (std::string_view options = text.substr(question + 1);;) {
         const size_t amp = options.find('&');
@@ -162,52 +162,52 @@ std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why
         for (std::string_view before : seen)
             if (before == name) return fail("option " + quoted(name) + " given twice");
         seen.push_back(name);
-        if (std::string e = read_option(option, spec); !e.empty()) return fail(e);
+        if (std::string e = read_option(option, source); !e.empty()) return fail(e);
         if (amp == std::string_view::npos) break;
         options = options.substr(amp + 1);
     }
-    return spec;
+    return source;
 }
 
-std::unique_ptr<live_feed> open_feed(const feed_spec &spec, std::string *why) {
-    return open_feed(spec, feed_context{}, why);
+std::unique_ptr<live_feed> open_feed(const feed_source &source, std::string *why) {
+    return open_feed(source, feed_context{}, why);
 }
 
-std::unique_ptr<live_feed> open_feed(const feed_spec &spec, const feed_context &context, std::string *why) {
+std::unique_ptr<live_feed> open_feed(const feed_source &source, const feed_context &context, std::string *why) {
     auto fail = [&](const std::string &what) -> std::unique_ptr<live_feed> {
-        if (why != nullptr) *why = "feed " + quoted(spec.text) + ": " + what;
+        if (why != nullptr) *why = "feed " + quoted(source.text) + ": " + what;
         return nullptr;
     };
-    switch (spec.what) {
-    case feed_spec::kind::udp: {
+    switch (source.what) {
+    case feed_source::kind::udp: {
         auto feed = std::make_unique<udp_feed>();
-        if (std::string e = feed->open(spec.address, spec.port); !e.empty()) return fail(e);
-        if (!spec.from.empty())
-            if (std::string e = feed->allow_only(spec.from); !e.empty()) return fail(e);
+        if (std::string e = feed->open(source.address, source.port); !e.empty()) return fail(e);
+        if (!source.from.empty())
+            if (std::string e = feed->allow_only(source.from); !e.empty()) return fail(e);
         return feed;
     }
-    case feed_spec::kind::stdin_lines: {
+    case feed_source::kind::stdin_lines: {
         auto feed = std::make_unique<stdin_feed>(0);
         if (std::string e = feed->check(); !e.empty()) return fail(e);
         return feed;
     }
-    case feed_spec::kind::csv: {
+    case feed_source::kind::csv: {
         auto feed = std::make_unique<csv_feed>();
-        if (std::string e = feed->open(spec.file, spec.loop, spec.speed); !e.empty()) return fail(e);
+        if (std::string e = feed->open(source.file, source.loop, source.speed); !e.empty()) return fail(e);
         return feed;
     }
-    case feed_spec::kind::can: {
+    case feed_source::kind::can: {
         if (context.dbc == nullptr) return fail(no_database("can"));
         auto feed = std::make_unique<can_feed>();
         if (std::string e = feed->want(*context.dbc, context.signals, context.raw); !e.empty()) return fail(e);
-        if (std::string e = feed->open(spec.iface); !e.empty()) return fail(e);
+        if (std::string e = feed->open(source.iface); !e.empty()) return fail(e);
         return feed;
     }
-    case feed_spec::kind::candump: {
+    case feed_source::kind::candump: {
         if (context.dbc == nullptr) return fail(no_database("candump"));
         auto feed = std::make_unique<candump_feed>();
         if (std::string e = feed->want(*context.dbc, context.signals, context.raw); !e.empty()) return fail(e);
-        if (std::string e = feed->open(spec.file, spec.loop, spec.speed); !e.empty()) return fail(e);
+        if (std::string e = feed->open(source.file, source.loop, source.speed); !e.empty()) return fail(e);
         return feed;
     }
     }

@@ -1,7 +1,7 @@
 // Feeds as the command line names them: every form read into its fields, every mistake refused
-// naming the spec and listing the forms; and the feeds they open, or why not.
+// naming the source and listing the forms; and the feeds they open, or why not.
 #include "feed_files.h"
-#include "pitwall/feed_spec.h"
+#include "pitwall/feed_source.h"
 #include "pitwall/udp_feed.h"
 
 #include <fcntl.h>
@@ -13,9 +13,9 @@
 namespace pitwall::testing {
 namespace {
 
-using kind = feed_spec::kind;
+using kind = feed_source::kind;
 
-TEST(feed_spec, forms_are_read_into_their_fields) {
+TEST(feed_source, forms_are_read_into_their_fields) {
     const struct {
         std::string text;
         kind what;
@@ -47,21 +47,21 @@ TEST(feed_spec, forms_are_read_into_their_fields) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         std::string why;
-        const std::optional<feed_spec> spec = parse_feed_spec(c.text, &why);
-        ASSERT_TRUE(spec) << why;
-        EXPECT_EQ(spec->what, c.what);
-        EXPECT_EQ(spec->address, c.address);
-        EXPECT_EQ(spec->port, c.port);
-        EXPECT_EQ(spec->from, c.from);
-        EXPECT_EQ(spec->file, c.file);
-        EXPECT_EQ(spec->loop, c.loop);
-        EXPECT_EQ(spec->speed, c.speed);
-        EXPECT_EQ(spec->iface, c.iface);
-        EXPECT_EQ(spec->text, c.text);
+        const std::optional<feed_source> source = parse_feed_source(c.text, &why);
+        ASSERT_TRUE(source) << why;
+        EXPECT_EQ(source->what, c.what);
+        EXPECT_EQ(source->address, c.address);
+        EXPECT_EQ(source->port, c.port);
+        EXPECT_EQ(source->from, c.from);
+        EXPECT_EQ(source->file, c.file);
+        EXPECT_EQ(source->loop, c.loop);
+        EXPECT_EQ(source->speed, c.speed);
+        EXPECT_EQ(source->iface, c.iface);
+        EXPECT_EQ(source->text, c.text);
     }
 }
 
-TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
+TEST(feed_source, mistakes_name_the_spec_and_list_the_forms) {
     const std::string nul(1, '\0');
     const struct {
         std::string text, cause;
@@ -122,11 +122,11 @@ TEST(feed_spec, mistakes_name_the_spec_and_list_the_forms) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         std::string why;
-        EXPECT_FALSE(parse_feed_spec(c.text, &why));
+        EXPECT_FALSE(parse_feed_source(c.text, &why));
         EXPECT_EQ(why.rfind("feed \"" + c.text + "\": ", 0), 0u) << why;
         EXPECT_NE(why.find(c.cause + forms), std::string::npos) << why;
     }
-    EXPECT_FALSE(parse_feed_spec("udp:65536", nullptr)); // no reason asked for
+    EXPECT_FALSE(parse_feed_source("udp:65536", nullptr)); // no reason asked for
 }
 
 class open_feed_test : public feed_files {};
@@ -135,7 +135,7 @@ TEST_F(open_feed_test, specs_open_their_feeds_or_say_why_not) {
     std::string why;
     // Port 0: one the system picks, which the description names.
     const std::unique_ptr<live_feed> listening =
-        open_feed(*parse_feed_spec("udp:127.0.0.1:0?from=127.0.0.2", nullptr), &why);
+        open_feed(*parse_feed_source("udp:127.0.0.1:0?from=127.0.0.2", nullptr), &why);
     ASSERT_TRUE(listening) << why;
     const std::string description = listening->describe();
     EXPECT_EQ(description.rfind("udp 127.0.0.1:", 0), 0u) << description;
@@ -143,21 +143,21 @@ TEST_F(open_feed_test, specs_open_their_feeds_or_say_why_not) {
     const auto *bound = dynamic_cast<const udp_feed *>(listening.get());
     ASSERT_NE(bound, nullptr);
     const std::string taken = "udp:127.0.0.1:" + std::to_string(bound->port());
-    EXPECT_FALSE(open_feed(*parse_feed_spec(taken, nullptr), &why));
+    EXPECT_FALSE(open_feed(*parse_feed_source(taken, nullptr), &why));
     EXPECT_EQ(why.rfind("feed \"" + taken + "\": cannot listen on 127.0.0.1 port", 0), 0u) << why;
 
     if (::fcntl(0, F_GETFL) >= 0) { // the test's own standard input, when it has one
-        const std::unique_ptr<live_feed> lines = open_feed(*parse_feed_spec("stdin", nullptr), &why);
+        const std::unique_ptr<live_feed> lines = open_feed(*parse_feed_source("stdin", nullptr), &why);
         ASSERT_TRUE(lines) << why;
         EXPECT_EQ(lines->describe(), "stdin");
     }
 
     const std::string log = write("lap.csv", "t,rpm\n0,1\n");
-    const std::unique_ptr<live_feed> replay = open_feed(*parse_feed_spec("csv:" + log + "?loop", nullptr), &why);
+    const std::unique_ptr<live_feed> replay = open_feed(*parse_feed_source("csv:" + log + "?loop", nullptr), &why);
     ASSERT_TRUE(replay) << why;
     EXPECT_EQ(replay->describe(), "csv " + log + " looped");
     const std::string missing = "csv:" + dir + "/none.csv";
-    EXPECT_FALSE(open_feed(*parse_feed_spec(missing, nullptr), &why));
+    EXPECT_FALSE(open_feed(*parse_feed_source(missing, nullptr), &why));
     EXPECT_EQ(why, "feed \"" + missing + "\": " + dir + "/none.csv: No such file or directory");
 }
 

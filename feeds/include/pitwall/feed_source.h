@@ -1,4 +1,4 @@
-// feed_spec.h - a feed as the command line and a scene's "sources" name it, and the feed it opens.
+// feed_source.h - a feed as the command line and a scene's "sources" name it, and the feed it opens.
 //
 //     udp:PORT  udp:ADDRESS:PORT  udp:[IPV6]:PORT    each optionally ?from=ADDRESS: only that sender
 //     stdin                                          lines of standard input
@@ -10,8 +10,8 @@
 // The CAN feeds decode frames through a signal database (feed_context).
 //
 // Addresses are numeric. Options begin at the first '?'.
-#ifndef PITWALL_FEED_SPEC_H
-#define PITWALL_FEED_SPEC_H
+#ifndef PITWALL_FEED_SOURCE_H
+#define PITWALL_FEED_SOURCE_H
 
 #include "pitwall/live_feed.h"
 
@@ -29,7 +29,7 @@ struct database;
 }
 class candump_recorder;
 
-struct feed_spec {
+struct feed_source {
     enum class kind { udp, stdin_lines, csv, can, candump } what = kind::udp;
     std::string address = "0.0.0.0"; // udp: where to listen
     uint16_t port = 0;               // udp: 0 (any free port) to 65535
@@ -38,7 +38,7 @@ struct feed_spec {
     bool loop = false;               // csv, candump
     double speed = 1;                // csv, candump: above 0, at most max_replay_speed
     std::string iface;               // can: 1 to 15 of A-Z a-z 0-9 _ . -
-    std::string text;                // the spec as written
+    std::string text;                // the source as written
 };
 
 // A scene's channel read from a CAN signal: the signal of that message (empty: the one message
@@ -47,22 +47,22 @@ struct signal_channel {
     std::string channel, message, signal;
 };
 
-// What the CAN feeds need beyond their spec.
+// What the CAN feeds need beyond their source.
 struct feed_context {
     const can::database *dbc = nullptr;  // needed by can: and candump:; only read while opening
     std::vector<signal_channel> signals; // the scene's channels that name a signal
     candump_recorder *raw = nullptr;     // records the frames heard, when set; outlives the feeds
 };
 
-// The spec `text` read, or nothing with `why` naming the spec, saying what is wrong and listing the
+// The source `text` read, or nothing with `why` naming the source, saying what is wrong and listing the
 // forms.
-std::optional<feed_spec> parse_feed_spec(std::string_view text, std::string *why);
+std::optional<feed_source> parse_feed_source(std::string_view text, std::string *why);
 
 // The feed opened (its socket bound, its file read and checked), not started; nullptr with `why`
-// naming the spec otherwise. The first form opens no CAN feed: it has no signal database.
-std::unique_ptr<live_feed> open_feed(const feed_spec &spec, std::string *why);
-std::unique_ptr<live_feed> open_feed(const feed_spec &spec, const feed_context &context, std::string *why);
+// naming the source otherwise. The first form opens no CAN feed: it has no signal database.
+std::unique_ptr<live_feed> open_feed(const feed_source &source, std::string *why);
+std::unique_ptr<live_feed> open_feed(const feed_source &source, const feed_context &context, std::string *why);
 
 } // namespace pitwall
 
-#endif // PITWALL_FEED_SPEC_H
+#endif // PITWALL_FEED_SOURCE_H
