@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -64,25 +63,6 @@ inline std::string fd_frame(uint32_t can_id, const std::vector<uint8_t> &data, u
     if (!data.empty()) std::memcpy(f.data, data.data(), std::min(data.size(), sizeof f.data));
     return std::string(reinterpret_cast<const char *>(&f), sizeof f);
 }
-
-// Every value the table stores, in order.
-struct stored_values : value_tap {
-    struct value {
-        size_t channel;
-        double number;
-        int64_t arrived;
-    };
-    std::mutex mutex;
-    std::vector<value> values;
-    void on_value(size_t channel, double number, int64_t arrived) override {
-        const std::lock_guard<std::mutex> lock(mutex);
-        values.push_back({channel, number, arrived});
-    }
-    std::vector<value> taken() {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return values;
-    }
-};
 
 } // namespace pitwall::testing
 

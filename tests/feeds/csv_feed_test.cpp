@@ -15,25 +15,6 @@
 namespace pitwall::testing {
 namespace {
 
-// Every value the table stores, in order.
-struct tapped : value_tap {
-    struct value {
-        size_t channel;
-        double number;
-        int64_t arrived;
-    };
-    std::mutex mutex;
-    std::vector<value> values;
-    void on_value(size_t channel, double number, int64_t arrived) override {
-        const std::lock_guard<std::mutex> lock(mutex);
-        values.push_back({channel, number, arrived});
-    }
-    std::vector<value> taken() {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return values;
-    }
-};
-
 class csv_feed_test : public feed_files {};
 
 TEST_F(csv_feed_test, rows_arrive_in_order_at_the_logs_pace) {
@@ -43,7 +24,7 @@ TEST_F(csv_feed_test, rows_arrive_in_order_at_the_logs_pace) {
                                              "\n"
                                              "1.5,abc,\"91\",,+4\n");
     latest_values table({"rpm", "water", "gear", "oil"});
-    tapped tap;
+    stored_values tap;
     table.set_tap(&tap);
     csv_feed feed;
     ASSERT_EQ(feed.open(log, false, 100), "");
@@ -60,7 +41,7 @@ TEST_F(csv_feed_test, rows_arrive_in_order_at_the_logs_pace) {
     EXPECT_EQ(t.stored, 6u);
     EXPECT_EQ(t.unknown, 1u); // "pit" in note, no channel
     EXPECT_EQ(t.bad, 1u);     // "abc"
-    const std::vector<tapped::value> got = tap.taken();
+    const std::vector<stored_values::value> got = tap.taken();
     const struct {
         size_t channel;
         double number;
@@ -85,7 +66,7 @@ TEST_F(csv_feed_test, rows_arrive_in_order_at_the_logs_pace) {
 TEST_F(csv_feed_test, a_looped_log_plays_again_until_stopped) {
     const std::string log = write("lap.csv", "rpm,t\n1,0\n2,0.5\n");
     latest_values table({"rpm"});
-    tapped tap;
+    stored_values tap;
     table.set_tap(&tap);
     csv_feed feed;
     ASSERT_EQ(feed.open(log, true, 1000), "");
@@ -95,7 +76,7 @@ TEST_F(csv_feed_test, a_looped_log_plays_again_until_stopped) {
     ASSERT_TRUE(wait_until([&] { return feed.counted().datagrams >= 7; }));
     feed.stop();
     EXPECT_FALSE(feed.finished());
-    const std::vector<tapped::value> got = tap.taken();
+    const std::vector<stored_values::value> got = tap.taken();
     ASSERT_GE(got.size(), 7u);
     // A pass lasts the log and one row interval after its last row: 1 s of log, 1 ms at speed 1000.
     for (size_t i = 0; i < got.size(); ++i) {

@@ -3,6 +3,9 @@
 #ifndef PITWALL_TESTS_FEED_FILES_H
 #define PITWALL_TESTS_FEED_FILES_H
 
+#include "scratch_test.h"
+
+#include "pitwall/latest_values.h"
 #include "pitwall/live_feed.h"
 
 #include <gtest/gtest.h>
@@ -10,35 +13,40 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace pitwall::testing {
 
-class feed_files : public ::testing::Test {
+class feed_files : public scratch_test {
 protected:
-    std::string dir; // test-scratch/SUITE.TEST under the build tree
-
-    void SetUp() override {
-        const ::testing::TestInfo *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = std::string(PITWALL_BINARY_DIR) + "/test-scratch/" + info->test_suite_name() + "." + info->name();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-        std::filesystem::create_directories(dir, ec);
-    }
-
-    // `text` written to the scratch folder as `name`; its path.
-    std::string write(const std::string &name, const std::string &text) {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
-        return dir + "/" + name;
-    }
-
     static std::string read(const std::string &path) {
         std::ifstream in(path, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
         return text.str();
+    }
+};
+
+// Every value the table stores, in order.
+struct stored_values : value_tap {
+    struct value {
+        size_t channel;
+        double number;
+        int64_t arrived;
+    };
+    std::mutex mutex;
+    std::vector<value> values;
+    void on_value(size_t channel, double number, int64_t arrived) override {
+        const std::lock_guard<std::mutex> lock(mutex);
+        values.push_back({channel, number, arrived});
+    }
+    std::vector<value> taken() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return values;
     }
 };
 
