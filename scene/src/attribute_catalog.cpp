@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 
 namespace pitwall {
 
@@ -63,10 +65,38 @@ const attribute_info *widget_info::find(std::string_view attribute) const {
     return nullptr;
 }
 
+namespace {
+
+// Widgets described by their plug-ins' files. A deque keeps every element where it is as more are
+// added, so that pointers handed out stay valid; the lock covers a workbench reloading its engine
+// while another request reads the catalog.
+std::mutex g_added_lock;
+std::deque<widget_info> &added_widgets() {
+    static std::deque<widget_info> added;
+    return added;
+}
+
+} // namespace
+
 const widget_info *find_widget_info(std::string_view display_name) {
     for (const widget_info &w : attribute_catalog())
         if (w.name == display_name) return &w;
+    const std::lock_guard lock(g_added_lock);
+    for (const widget_info &w : added_widgets())
+        if (w.name == display_name) return &w;
     return nullptr;
+}
+
+bool add_widget_info(widget_info w, std::string *err) {
+    if (const widget_info *known = find_widget_info(w.name)) {
+        if (err != nullptr)
+            *err = "\"" + w.name + "\" is described already" +
+                   (known->built_in() ? std::string(" by the project itself") : " by " + known->source);
+        return false;
+    }
+    const std::lock_guard lock(g_added_lock);
+    added_widgets().push_back(std::move(w));
+    return true;
 }
 
 namespace {

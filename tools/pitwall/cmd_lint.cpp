@@ -6,6 +6,7 @@
 // be read.
 #include "commands.h"
 #include "lint.h"
+#include "plugin_descriptions.h"
 
 #include "pitwall/default_dirs.h"
 #include "pitwall/raster_context.h"
@@ -20,6 +21,8 @@ int cmd_lint(const options &opts) {
     error err;
     // Values an attribute cannot take are findings like the others: the rest is still checked.
     std::vector<error> refused;
+    // Described plug-ins first: the scene may write their named values.
+    read_plugin_descriptions(opts);
     if (!load_scene(opts.scene, s, &err, &refused)) {
         std::fprintf(stderr, "pitwall: %s\n", err.c_str());
         return exit_usage;
@@ -39,6 +42,9 @@ int cmd_lint(const options &opts) {
         if (column_end == std::string::npos) found.push_back({opts.scene, true, e});
         else found.push_back({e.substr(0, column_end), true, e.substr(column_end + 2)});
     }
+    // A plug-in whose description file is broken goes undescribed: the file is the author's to fix.
+    for (const description_error &d : description_errors())
+        found.push_back({d.where, true, d.cause + " (\"" + d.widget + "\" stays undescribed)"});
     for (finding &f : check_values(s, opts.scene)) found.push_back(std::move(f));
     const bool drawable = check_widgets("lint", *eng, s, opts.scene);
     size_t errors = drawable ? 0 : 1;

@@ -239,11 +239,11 @@ std::vector<finding> check_values(const scene &s, const std::string &path) {
             const std::string where = place(path, i < c.attribute_where.size() ? c.attribute_where[i] : "");
             std::string text = "control " + quoted(name) + ": " + quoted(a->name) + " is " + std::to_string(*v) + ", outside ";
             text += a->kind == attribute_kind::palette
-                        ? "the " + a->palette + " palette (" + a->values_text() + ")"
+                        ? "the " + (a->palette.empty() ? std::string() : a->palette + " ") + "palette (" + a->values_text() + ")"
                         : std::to_string(a->range->first) + " to " + std::to_string(a->range->second);
             // An index the draw cannot use is an error; a size kept in fewer bits is a warning.
             const bool fails = a->kind == attribute_kind::palette || a->kind == attribute_kind::choice;
-            out.push_back({where, fails, text + ": " + a->when_invalid});
+            out.push_back({where, fails, a->when_invalid.empty() ? text : text + ": " + a->when_invalid});
         }
     };
     std::vector<std::pair<std::string, std::string>> widgets; // control name -> widget, clones included

@@ -1,13 +1,18 @@
-// The engine and the scene as every subcommand sets them up, and how the widgets' log reaches
-// stderr.
+// The engine and the scene as every subcommand sets them up, how the widgets' log reaches stderr,
+// and the plug-ins' description files joining the attribute catalog.
 #include "commands.h"
+#include "plugin_descriptions.h"
 #include "progress.h"
 
+#include "pitwall/attribute_catalog.h"
 #include "pitwall/default_dirs.h"
+#include "pitwall/plugin_description.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -56,7 +61,47 @@ void print_log_line(FILE *stream, int level, const std::string &text) {
     }
 }
 
+// Libraries whose description file was looked for, by path: each is read once per run, whichever
+// engine loads it first, so that its errors are printed once.
+std::mutex g_described_lock;
+std::set<std::string> g_described;
+std::vector<description_error> g_description_errors;
+
+void describe(const std::vector<plugin *> &loaded) {
+    const std::lock_guard lock(g_described_lock);
+    for (const plugin *p : loaded) {
+        if (!g_described.insert(p->path()).second) continue;
+        const std::string path = description_path(p->path());
+        std::error_code ec;
+        if (path.empty() || !std::filesystem::exists(std::filesystem::symlink_status(path, ec))) continue;
+        widget_info w;
+        std::string err;
+        if (read_plugin_description(path, p->display_name(), p->attributes(), w, &err)) {
+            if (add_widget_info(std::move(w), &err)) continue;
+            err = path + ": " + err;
+        }
+        std::fprintf(stderr, "pitwall: %s\n", printable(err).c_str());
+        // The message is the path, maybe ":LINE:COLUMN", then ": " and the cause.
+        const size_t cut = err.find(": ", path.size());
+        g_description_errors.push_back({p->display_name(), err.substr(0, cut), cut == std::string::npos ? err : err.substr(cut + 2)});
+    }
+}
+
 } // namespace
+
+const std::vector<description_error> &description_errors() { return g_description_errors; }
+
+void read_plugin_descriptions(const options &opts) {
+    // Once: a later call may come while another engine holds the libraries (a reload).
+    static std::once_flag once;
+    std::call_once(once, [&] {
+        engine quiet(default_app_dir());
+        quiet.set_log_printer([](FILE *, int, const std::string &) {});
+        std::vector<error> errors, conflicts;
+        // Load failures are make_engine's to print; what did load is described.
+        describe(quiet.load_plugin_dirs(plugin_dirs(opts), &errors, &conflicts));
+    });
+}
 
 void set_verbosity(int verbosity) { g_verbosity = verbosity < -1 ? -1 : verbosity > 1 ? 1 : verbosity; }
 int verbosity() { return g_verbosity; }
@@ -94,6 +139,7 @@ std::unique_ptr<engine> make_engine(const options &opts, const std::string &base
     for (const error &e : conflicts) std::fprintf(stderr, "pitwall: %s\n", e.c_str());
     // Which of two widgets of one name a scene would get is not for the load order to decide.
     if (!conflicts.empty()) return nullptr;
+    describe(loaded);
     if (loaded.empty()) {
         std::string names;
         for (const std::string &dir : dirs) names += (names.empty() ? "" : ", ") + dir;
@@ -104,6 +150,7 @@ std::unique_ptr<engine> make_engine(const options &opts, const std::string &base
 }
 
 bool load_scene_for(const options &opts, const std::string &path, scene &out) {
+    read_plugin_descriptions(opts);
     error err;
     if (!load_scene(path, out, &err)) {
         std::fprintf(stderr, "pitwall: %s\n", err.c_str());

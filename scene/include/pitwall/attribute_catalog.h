@@ -2,7 +2,8 @@
 // its kind, the range in which the widget does what the name says, its unit, the names a scene may
 // write instead of a number (alignments, pictograms, palette colours, modes), what it does and its
 // default. The scene reader resolves names and checks values with it; `pitwall attrs`, `lint`, the
-// gallery and the workbench describe attributes from it.
+// gallery and the workbench describe attributes from it. Besides the project's own descriptions,
+// built in, it takes those that plug-ins ship in description files, read at run time.
 #ifndef PITWALL_ATTRIBUTE_CATALOG_H
 #define PITWALL_ATTRIBUTE_CATALOG_H
 
@@ -72,12 +73,20 @@ struct widget_info {
     std::string name; // display name
     std::string what; // one line
     std::vector<attribute_info> attributes; // in the plug-in's table order, common ones first
+    // The description file it was read from; empty for the project's own widgets, described here.
+    std::string source;
     const attribute_info *find(std::string_view attribute) const;
+    bool built_in() const { return source.empty(); }
 };
 
-// Every widget the catalog describes, in the order of the reference pages.
+// The project's own widgets, in the order of the reference pages.
 const std::vector<widget_info> &attribute_catalog();
+// A widget by display name: the project's own first, then those added from description files. The
+// pointer stays valid for the rest of the run.
 const widget_info *find_widget_info(std::string_view display_name);
+// Adds a widget read from a description file. False, with the reason in *err and the catalog as
+// it was, when a widget of that name is described already.
+bool add_widget_info(widget_info w, std::string *err);
 
 // ` (did you mean "NAME"?)` for the candidate nearest to `word` by edit distance, when it is near
 // enough to be a slip (case and blanks count little); empty otherwise.

@@ -2,9 +2,10 @@
 // raster context from the widget's sheet, and the reference pages DIR/README.md and
 // DIR/index.html of every attribute table with its descriptions.
 //
-// Exit code 0 when every widget drew and every attribute is described; 1 when a draw failed or a
-// description is missing (everything is still written, the missing ones are marked); 2 for a usage
-// error or an unwritable folder.
+// Exit code 0 when every widget drew and every attribute of the project's own widgets is described
+// (another plug-in's attributes may be undescribed); 1 when a draw failed or such a description is
+// missing (everything is still written, the missing ones are marked); 2 for a usage error or an
+// unwritable folder.
 #include "commands.h"
 #include "gallery.h"
 

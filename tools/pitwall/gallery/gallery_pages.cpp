@@ -1,7 +1,9 @@
 // The gallery's reference pages: README.md (Markdown) and index.html (one static file, its style
 // and its search script inline, nothing fetched), both made from the loaded plug-ins' attribute
 // tables and the attribute catalog. The engine-wide attributes are listed once; each widget's
-// section has its picture, the control `pitwall snippet` prints for it and its own attributes.
+// section has its picture, the control `pitwall snippet` prints for it and its own attributes. An
+// attribute a plug-in's description file leaves out, or of a plug-in without one, is "undescribed";
+// only the project's own widgets must describe every attribute.
 #include "gallery.h"
 #include "snippet.h"
 
@@ -16,6 +18,8 @@ namespace pitwall::cli {
 namespace {
 
 constexpr const char *k_missing = "(not described: add it to scene/src/attribute_catalog_widgets.cpp)";
+constexpr const char *k_undescribed = "undescribed";
+constexpr const char *k_no_file = "Undescribed: the plug-in has no description file beside its library.";
 
 // The engine's common attributes have ids 0 to 11 in every table.
 constexpr int k_last_common_id = 11;
@@ -35,6 +39,9 @@ row row_of(const widget_info *w, const std::string &widget, const gr_attribute_t
             r.what += (info->kind == attribute_kind::palette ? " Colours: " : " Names: ") + info->values_text() + ".";
         if (!info->when_invalid.empty()) r.what += " Outside the range " + info->when_invalid + ".";
         r.default_value = info->default_value;
+    } else if (w == nullptr || !w->built_in()) {
+        // A plug-in of someone else's describes what it likes in its own file.
+        r.what = k_undescribed;
     } else if (missing != nullptr) {
         missing->push_back(widget + ": " + a.name);
     }
@@ -73,6 +80,9 @@ std::vector<row> own_rows(const plugin &p, const std::vector<row> &engine_wide, 
     const widget_info *w = find_widget_info(p.display_name());
     for (const gr_attribute_t &a : p.attributes()) {
         row r = row_of(w, p.display_name(), a, &missing);
+        // The engine keeps the common attributes itself: the engine-wide description holds for a
+        // plug-in that says nothing of its own about one.
+        if (a.id <= k_last_common_id && r.what == k_undescribed) continue;
         if (a.id <= k_last_common_id) {
             auto same = std::find_if(engine_wide.begin(), engine_wide.end(),
                                      [&](const row &c) { return c.name == r.name && c.what == r.what; });
@@ -178,7 +188,8 @@ std::string markdown(const std::vector<gallery_entry> &entries, const std::vecto
         const plugin &p = *entries[i].widget;
         const widget_info *w = find_widget_info(p.display_name());
         md << "\n## " << p.display_name() << "\n\n![" << p.display_name() << "](" << entries[i].picture << ")\n\n";
-        if (w != nullptr) md << w->what << "\n\n";
+        if (w != nullptr && !w->what.empty()) md << w->what << "\n\n";
+        else if (w == nullptr) md << k_no_file << "\n\n";
         const std::string fence = markdown_fence(snippets[i]);
         md << "Start from this control (`pitwall snippet \"" << p.display_name() << "\"`):\n\n"
            << fence << "json\n" << snippets[i] << "\n" << fence << "\n\n";
@@ -283,7 +294,8 @@ std::string html(const std::vector<gallery_entry> &entries, const std::vector<st
         const std::string id = anchor(p.display_name());
         h << "<section class=\"entry\" id=\"" << id << "\">\n<div class=\"about\"><h2>" << html_text(p.display_name())
           << "</h2>\n";
-        if (w != nullptr) h << "<p>" << html_text(w->what) << "</p>";
+        if (w != nullptr && !w->what.empty()) h << "<p>" << html_text(w->what) << "</p>";
+        else if (w == nullptr) h << "<p>" << html_text(k_no_file) << "</p>";
         h << "</div>\n<img src=\"" << html_text(entries[i].picture) << "\" alt=\"" << html_text(p.display_name()) << "\">\n"
           << "<p>Start from this control (<code>pitwall snippet &quot;" << html_text(p.display_name(), false)
           << "&quot;</code>) <button type=\"button\" class=\"copy\" data-for=\"snippet-" << id << "\">Copy</button></p>\n"

@@ -3,6 +3,7 @@
 #include "workbench_loaded.h"
 
 #include "commands.h"
+#include "plugin_descriptions.h"
 
 #include "pitwall/attribute_catalog.h"
 #include "pitwall/default_dirs.h"
@@ -120,6 +121,11 @@ error workbench::load_locked() {
         return why;
     };
 
+    options opts;
+    opts.plugins = settings_.plugins;
+    opts.no_default_plugins = settings_.no_default_plugins;
+    // Described plug-ins first: the scene may write their named values.
+    read_plugin_descriptions(opts);
     scene s;
     error err;
     if (!load_scene(settings_.scene_path, s, &err)) return fail(err);
@@ -138,9 +144,6 @@ error workbench::load_locked() {
     // A plug-in library serves one engine at a time: the old one goes before the new one loads.
     now_.reset();
     auto next = std::make_unique<loaded>();
-    options opts;
-    opts.plugins = settings_.plugins;
-    opts.no_default_plugins = settings_.no_default_plugins;
     next->eng = make_engine(opts, s.base_dir);
     if (!next->eng) return fail("no plug-in could be loaded");
     next->eng->set_log_echo(stderr);
@@ -498,8 +501,15 @@ json workbench::control_form(const std::string &control, error *err) {
             }
         // The catalog's description: what it does, its kind, range and unit, and its default.
         const attribute_info *info = described != nullptr ? described->find(name) : nullptr;
-        if (info != nullptr)
-            field["help"] = info->what + " (" + info->kind_text() + "; default " + info->default_value + ")";
+        if (info != nullptr) {
+            const bool with_default = described->built_in() || !info->default_value.empty();
+            field["help"] = info->what + (info->what.empty() ? "(" : " (") + info->kind_text() +
+                            (with_default ? "; default " + info->default_value : std::string()) + ")";
+        } else if (a.id > 11) {
+            // The engine describes the common ones; a plug-in's own attribute is its author's to.
+            field["help"] = "undescribed";
+            field["undescribed"] = true;
+        }
         if (type == GR_TYPE_STRING) {
             field["kind"] = "string";
             // A drawn text may be set from a number through a format (fonts, images and ticks not).

@@ -341,6 +341,8 @@ function showForm(table) {
     if (field.kind === 'int' && field.min !== undefined)
       for (const box of edit.querySelectorAll('input.number')) box.title = `${field.min} to ${field.max}`;
     if (field.unit) edit.append(element('small', { className: 'unit', textContent: field.unit }));
+    // A plug-in's attribute its description file leaves out says so where it is edited.
+    if (field.undescribed) edit.append(element('small', { className: 'undescribed', textContent: 'undescribed' }));
     row.append(label, edit);
     (field.common ? common : own).append(row);
   }
