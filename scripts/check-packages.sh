@@ -4,12 +4,13 @@
 #     scripts/check-packages.sh DIR ARCH [TREE...]
 # ARCH is the Debian architecture (amd64, armhf, arm64); each TREE is a folder whose path must not
 # appear inside the packaged files (the source and build trees). pitwall and pitwall-dev are checked
-# when present (a board build makes pitwall-plugins alone).
+# when present (a board build makes pitwall-plugins alone). Last, lintian, which must report no error.
 set -euo pipefail
 dir="$1"
 arch="$2"
 shift 2
 trees=("$@")
+"$(dirname "$0")/install-packages.sh" lintian dpkg-dev
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 fail() {
@@ -45,7 +46,9 @@ for deb in "$dir"/*.deb; do
   name="$(dpkg-deb --field "$deb" Package)"
   [[ "$(dpkg-deb --field "$deb" Architecture)" == "$arch" ]] || fail "$(basename "$deb") is not for $arch"
   doc="usr/share/doc/$name/copyright"
+  changelog="usr/share/doc/$name/changelog.gz"
   has "$deb" "$doc"
+  has "$deb" "$changelog"
   synopsis="$(dpkg-deb --field "$deb" Description | sed -n 1p)"
   for other in "${!synopsis_of[@]}"; do
     [[ "${synopsis_of[$other]}" != "$synopsis" ]] || fail "$name has the description of $other: $synopsis"
@@ -53,20 +56,24 @@ for deb in "$dir"/*.deb; do
   synopsis_of[$name]="$synopsis"
   case "$name" in
     pitwall-plugins)
-      only "$deb" "$lib/pitwall/plugins/libgre-plugin-[A-Za-z]+\.so" "$doc"
+      only "$deb" "$lib/pitwall/plugins/libgre-plugin-[A-Za-z]+\.so" "$doc" "$changelog"
       for d in "${deliverables[@]}"; do has "$deb" "$lib/pitwall/plugins/libgre-plugin-$d\.so"; done
       ;;
     pitwall)
       only "$deb" usr/bin/pitwall "$lib/libgre\.so\.0" "$lib/libgre\.so\.0\.[0-9.]+" \
-        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.(json|csv)' "$doc"
+        'usr/share/pitwall/app/images/[A-Za-z]+/[a-z0-9_]+(\.9)?\.png' 'usr/share/pitwall/examples/[a-z-]+\.(json|csv|dbc|log)' \
+        'usr/share/man/man1/pitwall(-[a-z]+)?\.1\.gz' "$doc" "$changelog"
       has "$deb" usr/bin/pitwall
+      has "$deb" 'usr/share/man/man1/pitwall\.1\.gz'
+      has "$deb" 'usr/share/man/man1/pitwall-run\.1\.gz'
       has "$deb" "$lib/libgre\.so\.0\.[0-9.]+"
       has "$deb" usr/share/pitwall/app/images/splash/logo.png
       has "$deb" usr/share/pitwall/examples/demo.json
       has "$deb" usr/share/pitwall/examples/lap.csv
       ;;
     pitwall-dev)
-      only "$deb" usr/include/pitwall/gre_host.h "$lib/libgre\.so" "$lib/pkgconfig/pitwall\.pc" "$doc"
+      only "$deb" 'usr/include/pitwall/[A-Za-z0-9_]+\.h' "$lib/libgre\.so" "$lib/libpitwall-kit\.a" \
+        "$lib/pkgconfig/pitwall(-[a-z]+)?\.pc" "$lib/cmake/Pitwall/[A-Za-z0-9_.-]+" "usr/share/doc/$name/.+"
       has "$deb" usr/include/pitwall/gre_host.h
       has "$deb" "$lib/pkgconfig/pitwall\.pc"
       ;;
@@ -76,6 +83,9 @@ for deb in "$dir"/*.deb; do
   rm -rf "$tmp/x" && dpkg-deb --extract "$deb" "$tmp/x"
   head -n 1 "$tmp/x/$doc" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
     fail "$(basename "$deb"): $doc is not in the machine-readable format"
+  version="$(dpkg-deb --field "$deb" Version)"
+  [[ "$(zcat "$tmp/x/$changelog" | dpkg-parsechangelog -l - -S Version)" == "$version" ]] ||
+    fail "$(basename "$deb"): the changelog's latest entry is not $version"
   for tree in "${trees[@]}"; do
     if found="$(grep -rlF "$tree" "$tmp/x")"; then fail "$(basename "$deb"): $found names $tree"; fi
   done
@@ -83,3 +93,13 @@ for deb in "$dir"/*.deb; do
   checked=$((checked + 1))
 done
 echo "check-packages: $checked packages for $arch checked"
+
+# Debian's own checks: no error in any package; the warnings are listed (the README says
+# why each one stays).
+lintian --fail-on error --tag-display-limit 0 \
+  "$dir"/*.deb >"$tmp/lintian" || {
+  cat "$tmp/lintian" >&2
+  fail "lintian reports errors"
+}
+if [[ -s "$tmp/lintian" ]]; then cat "$tmp/lintian"; fi
+echo "check-packages: lintian reports no error"

@@ -11,6 +11,7 @@ packages=(
   libcpp-httplib-dev chromium chromium-driver python3-selenium
   libsdl2-dev xvfb
   python3-can
+  help2man lintian
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

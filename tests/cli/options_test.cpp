@@ -107,6 +107,8 @@ TEST_F(options_cli, help_names_each_commands_own_options) {
         {{"trace", "-h"}, {"SCENE", "--plugins", "--app", "--results"}, {"WIDGET", "--scale", "--output"}},
         {{"render", "--help"}, {"SCENE", "-o", "--output", "--scale", "--plugins", "--app"}, {"WIDGET", "--results"}},
         {{"animate", "--help"}, {"--seconds", "--fps", "--max-frames", "--video", "--scale"}, {"--results", "--port"}},
+        // The line help2man reads for the manual pages' version.
+        {{"--version"}, {"pitwall "}, {"Usage", "Subcommands"}},
     };
     for (const help_case &c : cases) {
         std::string line = c.args[0];

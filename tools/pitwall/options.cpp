@@ -110,6 +110,8 @@ command_line parse_command_line(int argc, char **argv) {
 
     CLI::App app("The preview tool: loads the plug-ins into the stand-in engine and shows what they draw.", "pitwall");
     app.require_subcommand(0, 1);
+    // "pitwall 0.1.0": the form help2man reads when it writes the manual pages.
+    app.set_version_flag("--version", std::string("pitwall ") + PITWALL_VERSION, "Print the version and exit");
 
     CLI::App *attrs = app.add_subcommand("attrs", "Print each plug-in's display name and attribute table");
     attrs->add_option("WIDGET", opts.widget, "Only the plug-in of this display name")->type_name("");
@@ -256,6 +258,10 @@ command_line parse_command_line(int argc, char **argv) {
     } catch (const CLI::CallForHelp &) {
         // The help of the subcommand that asked for it, when one did.
         std::fputs(app.help().c_str(), stdout);
+        line.exit_code = exit_ok;
+        return line;
+    } catch (const CLI::CallForVersion &e) {
+        std::printf("%s\n", e.what());
         line.exit_code = exit_ok;
         return line;
     } catch (const CLI::ParseError &e) {
