@@ -20,9 +20,16 @@ std::string csv_feed::open(const std::string &path, bool loop, double speed, con
     std::string text, why;
     if (!read_regular_file(path, max_csv_bytes, text, &why)) return path + ": " + why;
 
+    // A recording cut off mid-row replays up to its last whole row, and says so once.
+    std::vector<std::string> header;
+    csv_reader head(text, path, &why);
+    if (!read_csv_header(head, header)) return why;
+    bool cut = false;
+    text.resize(without_cut_row(text, header.size(), cut).size());
+    if (cut) cut_note_ = "the last row is cut short (a recording stopped mid-write?) and left out";
+
     // First the shape, then the times: a number in every row, never going back.
     csv_reader shape(text, path, &why);
-    std::vector<std::string> header;
     if (!read_csv_header(shape, header)) return why;
     const auto at = std::find(header.begin(), header.end(), time_column);
     if (at == header.end())
@@ -56,6 +63,13 @@ std::string csv_feed::open(const std::string &path, bool loop, double speed, con
     loop_ = loop;
     speed_ = speed;
     return {};
+}
+
+std::vector<std::string> csv_feed::take_notes() {
+    std::vector<std::string> notes;
+    if (!cut_note_.empty()) notes.push_back(std::move(cut_note_));
+    cut_note_.clear();
+    return notes;
 }
 
 std::string csv_feed::describe() const { return "csv " + path_ + replay_options(loop_, speed_); }

@@ -20,6 +20,21 @@ bool read_csv_header(csv_reader &reader, std::vector<std::string> &header) {
     return true;
 }
 
+std::string_view without_cut_row(std::string_view text, size_t columns, bool &cut) {
+    cut = false;
+    if (text.empty() || text.back() == '\n' || text.back() == '\r') return text;
+    const size_t end_of_previous = text.find_last_of("\r\n");
+    const size_t start = end_of_previous == std::string_view::npos ? 0 : end_of_previous + 1;
+    if (start == 0) return text; // the header alone: its own errors say what is wrong
+    const std::string name;
+    csv_reader last(text.substr(start), name, nullptr);
+    const bool read = last.next([](size_t, std::string_view) {});
+    if (!read && !last.failed()) return text; // blanks only
+    if (read && last.fields() >= columns) return text; // whole, or too long: the rows' check says so
+    cut = true;
+    return text.substr(0, start);
+}
+
 bool count_csv_rows(csv_reader &reader, size_t columns, size_t row_limit, const std::string &too_many, size_t &rows) {
     const auto skip = [](size_t, std::string_view) {};
     rows = 0;

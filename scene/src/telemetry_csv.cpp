@@ -50,9 +50,14 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     };
 
     // First pass: the header, then only how many fields each row has and how many rows there are.
-    csv_reader shape(text, path, err);
+    // A recording cut off mid-row plays up to its last whole row.
     std::vector<std::string> header;
-    if (!read_csv_header(shape, header)) return false;
+    csv_reader head(text, path, err);
+    if (!read_csv_header(head, header)) return false;
+    bool cut = false;
+    const std::string_view rows_text = without_cut_row(text, header.size(), cut);
+    csv_reader shape(rows_text, path, err);
+    read_csv_header(shape, header);
     std::unordered_map<std::string_view, size_t> column_named;
     for (size_t i = 0; i < header.size(); ++i) column_named.emplace(header[i], i);
     // Every channel takes a key a row: with many channels the keys run out before the rows do.
@@ -91,7 +96,7 @@ bool read_telemetry(const std::string &path, const std::string &time_column,
     std::vector<std::string> slot_text(column_of_slot.size());
 
     // Second pass: the rows again, now known to be well formed.
-    csv_reader values(text, path, err);
+    csv_reader values(rows_text, path, err);
     values.next([](size_t, std::string_view) {}); // the header
     auto keep = [&](size_t column, std::string_view field) {
         if (column < slot_of.size() && slot_of[column] != unmapped) slot_text[slot_of[column]].assign(field);

@@ -3,6 +3,7 @@
 // an existing one or a link; and what is recorded reads back through a scene's telemetry as the
 // same values at the same times.
 #include "feed_files.h"
+#include "pitwall/file_read.h"
 #include "pitwall/line_feed.h"
 #include "pitwall/scene.h"
 #include "pitwall/telemetry_recorder.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -189,6 +191,17 @@ TEST_F(recorder_test, a_recording_plays_back_as_the_same_values) {
                                                                               : std::get<double>(k.value));
         EXPECT_EQ(got, expected);
     }
+
+    // The same recording cut off by a power loss in the middle of its last row still plays, up to
+    // the row before.
+    std::string text;
+    ASSERT_TRUE(read_regular_file(dir + "/lap.csv", 1 << 20, text, nullptr));
+    text.resize(text.find_last_of(',') - 1);
+    std::ofstream(dir + "/lap.csv", std::ios::trunc) << text;
+    scene cut;
+    ASSERT_TRUE(parse_scene(json, dir, cut, &err)) << err;
+    ASSERT_EQ(cut.tracks.size(), 3u);
+    for (const track &t : cut.tracks) EXPECT_LT(t.keys.back().time, 1.5) << t.control;
 }
 
 } // namespace

@@ -42,6 +42,8 @@ public:
     feed_totals counted() const override { return counts_.totals(); }
     std::string describe() const override; // "csv lap.csv", "csv lap.csv looped at speed 2"
     bool finished() const override { return finished_.load(); }
+    // Once: that the log's last row was cut short and left out.
+    std::vector<std::string> take_notes() override;
 
 private:
     void run(latest_values &table);
@@ -54,6 +56,7 @@ private:
     bool loop_ = false;
     double speed_ = 1;
     std::vector<std::string> fields_; // the row being played, by column; capacities reused
+    std::string cut_note_;            // set by open, taken once
 
     std::thread thread_;
     replay_wait wait_;

@@ -144,6 +144,11 @@ private:
 // the reader's error otherwise ("no header row" for a log without lines).
 bool read_csv_header(csv_reader &reader, std::vector<std::string> &header);
 
+// A recording cut off by a power loss may end in a row cut short: no line end, and fewer fields
+// than the header's `columns` (or a quote left open). The text without that row, so that the rest
+// still reads; `cut` says whether one was dropped. A last row that is whole needs no line end.
+std::string_view without_cut_row(std::string_view text, size_t columns, bool &cut);
+
 // The rows after the header, counted into `rows`: each with `columns` fields, at most `row_limit`
 // of them (`too_many` is the error past it). False with the reader's error otherwise.
 bool count_csv_rows(csv_reader &reader, size_t columns, size_t row_limit, const std::string &too_many, size_t &rows);
