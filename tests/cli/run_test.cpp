@@ -82,6 +82,8 @@ protected:
         tool = std::make_unique<running_tool>(PITWALL_TOOL, all, dir, std::vector<std::string>{"SDL_AUDIODRIVER=dummy"});
         ASSERT_TRUE(tool->started());
         ASSERT_NE(tool->wait_for("shown at", 30), std::string::npos) << tool->err();
+        // --stats says once how long the start took, from the process's own start.
+        ASSERT_NE(tool->wait_for(" s after the process started (", 30), std::string::npos) << tool->err();
         const size_t at = tool->err().find("udp 127.0.0.1:");
         if (at != std::string::npos) port = std::atoi(tool->err().c_str() + at + 14);
     }

@@ -125,6 +125,7 @@ bool write_screenshot(const raster_context &canvas, const std::string &path) {
 } // namespace
 
 int cmd_run(const options &opts) {
+    const int64_t loading_began = now_ns();
     display_options shown;
     shown.mode = *parse_display_mode(opts.display); // the option's check took only known modes
     shown.rotate = opts.rotate;
@@ -184,6 +185,10 @@ int cmd_run(const options &opts) {
         const int64_t shown_at = now_ns();
         // Said once the first frame is up, so that whoever waits for it knows the scene shows.
         if (!announced && verbosity() >= 0) session->announce(display);
+        // How long a board takes from its service starting to a dashboard on the screen.
+        if (!announced && opts.stats)
+            std::fprintf(stderr, "pitwall run: %s\n",
+                         run_stats::startup_line(run_stats::process_age_ns(), shown_at - loading_began).c_str());
         announced = true;
         if (presented) {
             stats.drawn(clock_ns(CLOCK_THREAD_CPUTIME_ID) - cpu_before);

@@ -1,9 +1,13 @@
 // The once-a-second figures of `pitwall run --stats`.
 #include "run_stats.h"
 
+#include <time.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace pitwall::cli {
 
@@ -18,6 +22,38 @@ void run_stats::latency(int64_t ns) {
         thin_ = true;
     }
     latencies_.push_back(std::max<int64_t>(ns, 0));
+}
+
+std::string run_stats::startup_line(int64_t process_age_ns, int64_t loading_ns) {
+    char text[160];
+    if (process_age_ns >= 0)
+        std::snprintf(text, sizeof text, "first frame shown %.2f s after the process started (%.2f s loading the scene, its plug-ins and the display)",
+                      double(process_age_ns) / 1e9, double(loading_ns) / 1e9);
+    else
+        std::snprintf(text, sizeof text, "first frame shown %.2f s after loading began", double(loading_ns) / 1e9);
+    return text;
+}
+
+int64_t run_stats::process_age_ns() {
+    // Field 22 of /proc/self/stat is the start, in clock ticks since boot; the name before it (in
+    // parentheses) may hold blanks, so the fields are counted from its closing parenthesis.
+    FILE *f = std::fopen("/proc/self/stat", "r");
+    if (f == nullptr) return -1;
+    char line[1024];
+    const size_t n = std::fread(line, 1, sizeof line - 1, f);
+    std::fclose(f);
+    line[n] = '\0';
+    const char *p = std::strrchr(line, ')');
+    if (p == nullptr) return -1;
+    unsigned long long ticks = 0;
+    // After ")": state (3), then fields 4 to 21, then the start time (22).
+    if (std::sscanf(p + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu", &ticks) != 1)
+        return -1;
+    const long hz = sysconf(_SC_CLK_TCK);
+    timespec boot{};
+    if (hz <= 0 || clock_gettime(CLOCK_BOOTTIME, &boot) != 0) return -1;
+    const int64_t since_boot = int64_t(boot.tv_sec) * 1000000000 + boot.tv_nsec;
+    return std::max<int64_t>(since_boot - int64_t(ticks) * (1000000000 / hz), 0);
 }
 
 int64_t run_stats::quantile(std::vector<int64_t> &values, double q) {
