@@ -56,9 +56,11 @@ if(TARGET gre)
                 ${CMAKE_CURRENT_LIST_DIR}/PitwallWidget.cmake ${PITWALL_PLUGIN_EXPORTS}
           DESTINATION ${pitwall_cmake_dir} COMPONENT dev)
 
-  # The example widgets, as sources to copy and build.
+  # The example widgets, as sources to copy and build (not what a build in their folder left there).
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/widget ${PROJECT_SOURCE_DIR}/examples/widget-c
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pitwall-dev/examples COMPONENT dev)
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/pitwall-dev/examples COMPONENT dev
+          FILES_MATCHING PATTERN "*.c" PATTERN "*.cpp" PATTERN "*.json" PATTERN "*.md" PATTERN "CMakeLists.txt"
+                         PATTERN "Makefile" PATTERN "build" EXCLUDE)
 endif()
 
 if(TARGET pitwall)
