@@ -135,6 +135,29 @@ for row in "${scenes[@]}"; do
   grep -qF ": 0 errors, 0 warnings" "$tmp/$name.lint" || fail "$name: lint $scene: $(cat "$tmp/$name.lint")"
 done
 
+# The description file at work on the scene: names resolve, ranges and names are checked at the
+# value's line and column. Each row: a change to the scene (sed), lint's exit status, what it says.
+lint_cases=(
+  's/"style": 1,/"style": "center",/|0|shift.json: 0 errors, 0 warnings'
+  's/"rpm": 10800/"rpm": 30000/|0|shift.json:6:93: warning: control "fill": "rpm" is 30000, outside 0 to 20000'
+  's/"style": 1,/"style": "centre",/|1|shift.json:8:83: error: control "center": "Shift Lights": attribute "style" (4s1) takes an integer or a name, not "centre" (did you mean "center"?)'
+)
+for row in "${lint_cases[@]}"; do
+  IFS='|' read -r change status said <<<"$row"
+  sed "$change" "$examples/widget/shift-lights.json" >"$tmp/shift.json"
+  cmp -s "$examples/widget/shift-lights.json" "$tmp/shift.json" && fail "the lint case $change changes nothing"
+  set +e
+  pitwall lint shift.json --plugins "$tmp/shift-cmake" >"$tmp/lint.out" 2>&1
+  got=$?
+  set -e
+  [[ "$got" == "$status" ]] || fail "lint after $change exits $got, not $status: $(cat "$tmp/lint.out")"
+  grep -qF "$said" "$tmp/lint.out" || fail "lint after $change does not say $said: $(cat "$tmp/lint.out")"
+done
+pitwall trace shift.json --plugins "$tmp/shift-cmake" >/dev/null 2>&1 && fail "a scene lint refuses still traces"
+sed 's/"style": 1,/"style": "center",/' "$examples/widget/shift-lights.json" >"$tmp/shift.json"
+pitwall trace shift.json --plugins "$tmp/shift-cmake" | grep -E '^fill_rect' >"$tmp/named.drawn"
+diff -u <(grep '^fill_rect' "$expected_shift") "$tmp/named.drawn" >&2 || fail "\"style\": \"center\" draws otherwise than 1"
+
 # The gallery of the stock plug-ins and ours: it succeeds, and the Shift Lights' section describes
 # its attributes from libgre-plugin-ShiftLights.json (help, range and unit).
 pitwall gallery --plugins "$tmp/shift-cmake" -o "$tmp/gallery" >"$tmp/gallery.log" 2>&1 ||
