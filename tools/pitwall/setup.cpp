@@ -92,15 +92,18 @@ void describe(const std::vector<plugin *> &loaded) {
 const std::vector<description_error> &description_errors() { return g_description_errors; }
 
 void read_plugin_descriptions(const options &opts) {
-    // Once: a later call may come while another engine holds the libraries (a reload).
-    static std::once_flag once;
-    std::call_once(once, [&] {
-        engine quiet(default_app_dir());
-        quiet.set_log_printer([](FILE *, int, const std::string &) {});
-        std::vector<error> errors, conflicts;
-        // Load failures are make_engine's to print; what did load is described.
-        describe(quiet.load_plugin_dirs(plugin_dirs(opts), &errors, &conflicts));
-    });
+    // Once for a set of folders: a later call may come while another engine holds the libraries
+    // (a reload), when they cannot be loaded again.
+    static std::mutex lock;
+    static std::set<std::vector<std::string>> done;
+    const std::vector<std::string> dirs = plugin_dirs(opts);
+    const std::lock_guard hold(lock);
+    if (!done.insert(dirs).second) return;
+    engine quiet(default_app_dir());
+    quiet.set_log_printer([](FILE *, int, const std::string &) {});
+    std::vector<error> errors, conflicts;
+    // Load failures are make_engine's to print; what did load is described.
+    describe(quiet.load_plugin_dirs(dirs, &errors, &conflicts));
 }
 
 void set_verbosity(int verbosity) { g_verbosity = verbosity < -1 ? -1 : verbosity > 1 ? 1 : verbosity; }

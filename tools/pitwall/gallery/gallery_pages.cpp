@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char *k_missing = "(not described: add it to scene/src/attribute_catalog_widgets.cpp)";
 constexpr const char *k_undescribed = "undescribed";
-constexpr const char *k_no_file = "Undescribed: the plug-in has no description file beside its library.";
+constexpr const char *k_no_file = "Undescribed: no description file beside the library, or a broken one.";
 
 // The engine's common attributes have ids 0 to 11 in every table.
 constexpr int k_last_common_id = 11;
