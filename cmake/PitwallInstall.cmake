@@ -65,7 +65,9 @@ endif()
 
 if(TARGET pitwall)
   install(TARGETS pitwall RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT desktop)
-  file(GLOB pitwall_examples ${PROJECT_SOURCE_DIR}/examples/*.json ${PROJECT_SOURCE_DIR}/examples/*.csv)
+  # The scenes with what they read: telemetry logs, the CAN database and the CAN log of the lap.
+  file(GLOB pitwall_examples ${PROJECT_SOURCE_DIR}/examples/*.json ${PROJECT_SOURCE_DIR}/examples/*.csv
+       ${PROJECT_SOURCE_DIR}/examples/*.dbc ${PROJECT_SOURCE_DIR}/examples/*.log)
   install(FILES ${pitwall_examples} DESTINATION ${PITWALL_INSTALL_EXAMPLEDIR} COMPONENT desktop)
 endif()
 if(TARGET pitwall_theme)
