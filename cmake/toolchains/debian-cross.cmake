@@ -1,7 +1,9 @@
 # Shared part of the board toolchains: Debian's cross compilers (crossbuild-essential-<arch>) with
-# the target's C library in /usr/<triple>, and qemu-user to run the target's programs on this
-# machine, so that ctest and test discovery work as in a native build.
-# The including file sets pitwall_cross_triple and pitwall_cross_qemu first.
+# the target's C library in /usr/<triple>, the board's root (scripts/board-root.sh) for every other
+# library of the target, and qemu-user to run the target's programs on this machine, so that ctest
+# and test discovery work as in a native build.
+# The including file sets pitwall_cross_triple and pitwall_cross_qemu first; the preset names the
+# root in PITWALL_BOARD_ROOT.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${pitwall_cross_triple}-gcc)
 set(CMAKE_CXX_COMPILER ${pitwall_cross_triple}-g++)
@@ -10,15 +12,29 @@ set(CMAKE_CXX_COMPILER ${pitwall_cross_triple}-g++)
 # only for native builds).
 set(CMAKE_INSTALL_LIBDIR lib/${pitwall_cross_triple} CACHE PATH "Object code libraries (lib/<triple>)")
 
+if(NOT PITWALL_BOARD_ROOT AND DEFINED ENV{PITWALL_BOARD_ROOT})
+  set(PITWALL_BOARD_ROOT $ENV{PITWALL_BOARD_ROOT})
+endif()
+if(NOT PITWALL_BOARD_ROOT OR NOT EXISTS ${PITWALL_BOARD_ROOT}/usr/lib/${pitwall_cross_triple})
+  message(FATAL_ERROR "no board root at \"${PITWALL_BOARD_ROOT}\": make it with scripts/board-root.sh "
+                      "(scripts/arm.sh does)")
+endif()
+# Test programs are configured without the cache: the root reaches them through the environment.
+set(ENV{PITWALL_BOARD_ROOT} ${PITWALL_BOARD_ROOT})
+
+# The compiler keeps its own C library and libstdc++ (/usr/<triple>) and takes the other headers
+# and libraries from the root, as does CMake's search.
+set(CMAKE_SYSROOT ${PITWALL_BOARD_ROOT})
 set(CMAKE_FIND_ROOT_PATH /usr/${pitwall_cross_triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# -L: qemu looks for the target's loader and libraries under the cross C library's folder first.
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/${pitwall_cross_qemu} -L /usr/${pitwall_cross_triple})
+# pkg-config reads the target's .pc files only, and prefixes their paths with the root.
+set(ENV{PKG_CONFIG_LIBDIR} ${PITWALL_BOARD_ROOT}/usr/lib/${pitwall_cross_triple}/pkgconfig:${PITWALL_BOARD_ROOT}/usr/share/pkgconfig)
+set(ENV{PKG_CONFIG_SYSROOT_DIR} ${PITWALL_BOARD_ROOT})
+set(ENV{PKG_CONFIG_PATH} "")
 
-# nlohmann-json is header-only, so the host's package serves every target; the root path above
-# would hide it. Debian's cross compilers search /usr/include last, after their own C library.
-set(nlohmann_json_DIR /usr/share/cmake/nlohmann_json CACHE PATH "nlohmann-json's package (header-only)")
+# -L: qemu takes the target's loader and libraries from the root, where they exist.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/${pitwall_cross_qemu} -L ${PITWALL_BOARD_ROOT})

@@ -9,7 +9,7 @@
 #ifndef PITWALL_RASTER_PIXEL_BLEND_H
 #define PITWALL_RASTER_PIXEL_BLEND_H
 
-#include <cairo.h>
+#include <cairo/cairo.h> // the full path: the tests reach this header without Cairo's include flags
 
 #include <cstdint>
 
