@@ -2,7 +2,7 @@
 #   pitwall-plugins  the plug-ins alone, for a board (amd64, armhf, arm64)
 #   pitwall          libgre, the preview tool, the theme and the examples, for a designer's desktop
 #   pitwall-dev      the host interface, the widget kit, its CMake and pkg-config files, libgre.so
-# A board build (PITWALL_HOST_TOOLS=OFF) makes pitwall-plugins only. scripts/package.sh builds them.
+# A plug-in-only build (PITWALL_HOST_TOOLS=OFF) makes pitwall-plugins alone. scripts/package.sh builds them.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pitwall)
 set(CPACK_PACKAGE_VENDOR "Pitwall")

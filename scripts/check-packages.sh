@@ -4,7 +4,7 @@
 #     scripts/check-packages.sh DIR ARCH [TREE...]
 # ARCH is the Debian architecture (amd64, armhf, arm64); each TREE is a folder whose path must not
 # appear inside the packaged files (the source and build trees). pitwall and pitwall-dev are checked
-# when present (a board build makes pitwall-plugins alone). Last, lintian, which must report no error.
+# when present (a plug-in-only build, PITWALL_HOST_TOOLS=OFF, makes pitwall-plugins alone). Last, lintian, which must report no error.
 set -euo pipefail
 dir="$1"
 arch="$2"
