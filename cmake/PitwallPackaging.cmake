@@ -45,8 +45,11 @@ string(CONCAT CPACK_COMPONENT_DESKTOP_DESCRIPTION
     "traces every drawing operation, checks scenes, edits them in a web\n"
     "workbench and shows them on a screen driven by live car data (UDP, CSV,\n"
     "SocketCAN with a DBC database), all without the target engine.")
+# Debian 12's packages of the libraries the tool links (readelf -d bin/pitwall): scripts/check-install.sh
+# installs the packages into a fresh root from Debian's archive and runs the tool there, so a
+# library missing here fails the test command.
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_DEPENDS
-    "pitwall-plugins (= ${PROJECT_VERSION}), ${pitwall_runtime}, libcairo2, libfreetype6, libpng16-16, libsdl2-2.0-0, fonts-dejavu-core")
+    "pitwall-plugins (= ${PROJECT_VERSION}), ${pitwall_runtime}, libcairo2, libfreetype6, libpng16-16, libsdl2-2.0-0, libcpp-httplib0.11, fonts-dejavu-core")
 # libgre.so.0 is a public shared library: its shlibs entry, and ldconfig run by trigger.
 file(WRITE ${CMAKE_BINARY_DIR}/package-control/desktop/shlibs
      "libgre ${PROJECT_VERSION_MAJOR} pitwall (>= ${PROJECT_VERSION})\n")

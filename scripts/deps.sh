@@ -11,7 +11,7 @@ packages=(
   libcpp-httplib-dev chromium chromium-driver python3-selenium
   libsdl2-dev xvfb
   python3-can
-  help2man lintian
+  help2man lintian mmdebstrap qemu-user
 )
 
 "$(dirname "$0")/install-packages.sh" "${packages[@]}"

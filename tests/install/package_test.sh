@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Makes this build's Debian packages with cpack into a temporary folder and checks what each holds.
+# Makes this build's Debian packages with cpack into a temporary folder, checks what each holds,
+# and installs them into a fresh Debian root where the installed tool must run.
 #     package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build="$1"
@@ -12,3 +13,5 @@ trap 'rm -rf "$tmp"' EXIT
 }
 rm -rf "$tmp/packages/_CPack_Packages"
 "$source/scripts/check-packages.sh" "$tmp/packages" "$(dpkg --print-architecture)" "$source" "$build"
+# Installed into a fresh root with their dependencies from Debian's archive, the tool runs there.
+"$source/scripts/check-install.sh" "$(dpkg --print-architecture)" "$tmp/packages"
