@@ -8,6 +8,12 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${pitwall_cross_triple}-gcc)
 set(CMAKE_CXX_COMPILER ${pitwall_cross_triple}-g++)
 
+# No fused multiply-add where the source multiplies and then adds (GCC contracts them by default
+# where the target has the instruction, as arm64 does): the desk's x86-64 has none, and a decoded
+# CAN value or a computed point must come out on the board as on the desk, to the last bit.
+string(APPEND CMAKE_C_FLAGS_INIT " -ffp-contract=off")
+string(APPEND CMAKE_CXX_FLAGS_INIT " -ffp-contract=off")
+
 # Debian's multiarch library folder, <prefix>/lib/<triple>, as on the board (GNUInstallDirs picks it
 # only for native builds).
 set(CMAKE_INSTALL_LIBDIR lib/${pitwall_cross_triple} CACHE PATH "Object code libraries (lib/<triple>)")
