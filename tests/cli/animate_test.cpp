@@ -64,12 +64,6 @@ protected:
         return names;
     }
 
-    static std::string slurp(const std::string &path) {
-        std::stringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    }
-
     // The background pixel of the box in a frame, 0 when the file does not read.
     static uint32_t box_pixel(const std::string &png) {
         argb_image img;

@@ -21,13 +21,6 @@
 namespace pitwall::testing {
 namespace {
 
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 const std::string k_examples = std::string(PITWALL_SOURCE_DIR) + "/examples";
 
 void send_udp(int port, const std::string &bytes) {

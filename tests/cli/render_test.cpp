@@ -238,11 +238,6 @@ TEST_F(render_cli, outputs_are_replaced_whole_and_nothing_else_is_touched) {
       "controls": [{"widget": "Basic Box", "width": 200, "height": 60,
                     "attributes": {"color_bg": "#000000", "color_text": "#ffffff", "font_size": 24,
                                    "render_text": "8888888888"}}]})");
-    auto slurp = [](const std::string &path) {
-        std::stringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    };
     ASSERT_EQ(mkfifo((dir + "/pipe.png").c_str(), 0600), 0);
     std::filesystem::create_directories(dir + "/folder.png");
     for (const std::string name : {"pipe.png", "folder.png"}) {

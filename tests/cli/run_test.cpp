@@ -20,13 +20,6 @@
 namespace pitwall::testing {
 namespace {
 
-std::string slurp(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A gauge, a box and a lamp; `feeds` and `more` complete the scene.
 std::string dash_scene(const std::string &water, const std::string &speed, const std::string &feeds,
                        const std::string &more = "") {

@@ -10,7 +10,6 @@
 extern char **environ;
 
 namespace pitwall::testing {
-namespace {
 
 std::string slurp(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -18,8 +17,6 @@ std::string slurp(const std::string &path) {
     text << in.rdbuf();
     return text.str();
 }
-
-} // namespace
 
 tool_result run_program(const std::string &program, const std::vector<std::string> &args,
                         const std::string &work_dir) {

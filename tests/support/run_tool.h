@@ -14,6 +14,9 @@ struct tool_result {
     std::string err;
 };
 
+// The whole file, byte for byte; empty when it cannot be read.
+std::string slurp(const std::string &path);
+
 // Run `program` with `args`, waiting for it to end. Output goes through files in `work_dir`.
 tool_result run_program(const std::string &program, const std::vector<std::string> &args,
                         const std::string &work_dir);
