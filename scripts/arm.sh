@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the board configuration for 32-bit (armhf, the default) or 64-bit (arm64) ARM with Debian's
 # cross compiler against the board's root (scripts/board-root.sh), runs the tests under qemu-user,
-# then packs the board's Debian packages into build/<arch>/packages/:
+# then packs the board's Debian packages into build/<arch>/packages/, checks them and installs them
+# into a fresh root of the board's architecture where the installed tool must run:
 #     scripts/arm.sh [armhf|arm64]
 # Installs what is missing first (as root). The build is build/<arch> (presets armhf, arm64).
 set -euo pipefail
@@ -49,10 +50,17 @@ if [ ! -e "$binfmt/$qemu" ]; then
 fi
 
 jobs="$(nproc)"
-# The desk's tool alone (no tests or benchmarks), for the test presets' PITWALL_DESK_TOOL.
+# The desk's tool, whose screenshots the board's must equal (PITWALL_DESK_TOOL for the tests): from
+# the desk build PITWALL_DESK_BUILD names (the test command's build/default, already built), or
+# built alone (no tests or benchmarks) in build/armdesk.
 echo "== desk tool"
-cmake --preset default -B build/armdesk -DPITWALL_TESTS=OFF -DPITWALL_BENCH=OFF >/dev/null
-cmake --build build/armdesk -j"$jobs"
+desk="${PITWALL_DESK_BUILD:-}"
+if [[ -z "$desk" ]]; then
+  desk=build/armdesk
+  cmake --preset default -B "$desk" -DPITWALL_TESTS=OFF -DPITWALL_BENCH=OFF >/dev/null
+fi
+cmake --build "$desk" -j"$jobs" --target pitwall
+export PITWALL_DESK_TOOL="$(cd "$desk" && pwd)/bin/pitwall"
 
 echo "== $arch build"
 cmake --preset "$arch" >/dev/null
@@ -64,3 +72,4 @@ rm -rf "build/$arch/packages"
 (cd "build/$arch" && cpack -B packages >/dev/null)
 rm -rf "build/$arch/packages/_CPack_Packages"
 scripts/check-packages.sh "build/$arch/packages" "$arch" "$(pwd)"
+scripts/check-install.sh "$arch" "build/$arch/packages"
