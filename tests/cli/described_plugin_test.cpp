@@ -3,6 +3,7 @@
 // project's own widgets. attrs, lint, render, the gallery and the workbench's form all read the
 // description; what it leaves out is "undescribed", and only the project's own widgets must
 // describe every attribute.
+#include "form_field.h"
 #include "scratch_test.h"
 #include "run_tool.h"
 #include "workbench.h"
@@ -198,12 +199,7 @@ TEST_F(described_plugin, the_workbench_form_shows_the_description_and_undescribe
     error err;
     const nlohmann::json form = bench.control_form("shift", &err);
     ASSERT_EQ(err, "");
-    auto field = [&](const std::string &name) {
-        for (const auto &f : form["attributes"])
-            if (f["name"] == name) return f;
-        ADD_FAILURE() << name;
-        return nlohmann::json{};
-    };
+    auto field = [&](const std::string &name) { return form_field(form, name); };
     struct expected {
         std::string name;
         nlohmann::json kind, help, min, max, unit, undescribed;

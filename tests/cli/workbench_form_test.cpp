@@ -1,5 +1,6 @@
 // The workbench's form describes each attribute from the attribute catalog: palettes with their
 // colour names, named values as choices (also when the scene wrote the name), and a help text.
+#include "form_field.h"
 #include "workbench.h"
 
 #include <gtest/gtest.h>
@@ -25,12 +26,7 @@ TEST(workbench_form, attributes_come_with_their_catalog_description) {
         error err;
         const nlohmann::json form = bench.control_form("oil", &err);
         ASSERT_EQ(err, "");
-        auto field = [&](const std::string &name) {
-            for (const auto &f : form["attributes"])
-                if (f["name"] == name) return f;
-            ADD_FAILURE() << name;
-            return nlohmann::json{};
-        };
+        auto field = [&](const std::string &name) { return testing::form_field(form, name); };
         const nlohmann::json icon = field("icon_idx");
         EXPECT_EQ(icon["kind"], "choice");
         EXPECT_EQ(icon["value"], "oil") << "the value as the scene wrote it";

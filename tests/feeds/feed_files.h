@@ -60,6 +60,23 @@ template <typename Done> bool wait_until(Done done) {
     return true;
 }
 
+// A looped replay of a one-second log of two values, 1 at its start and 2 half a second in, played
+// at speed 1000 into `table` (tapped by `tap`): it plays again until stopped, each pass in order and
+// no value before its time. A pass lasts the log and one interval after its last value: 1 ms.
+inline void expect_looped_passes(live_feed &feed, latest_values &table, stored_values &tap) {
+    const int64_t before = feed_clock_ns();
+    feed.start(table);
+    ASSERT_TRUE(wait_until([&] { return feed.counted().datagrams >= 7; }));
+    feed.stop();
+    EXPECT_FALSE(feed.finished());
+    const std::vector<stored_values::value> got = tap.taken();
+    ASSERT_GE(got.size(), 7u);
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].number, double(i % 2 + 1)) << i;
+        EXPECT_GE(got[i].arrived - before, int64_t(i / 2) * 1000000 + int64_t(i % 2) * 500000) << i;
+    }
+}
+
 // What a row of a table adds to a feed's counts.
 inline void expect_added(const feed_totals &before, const feed_totals &after, const feed_totals &added) {
     EXPECT_EQ(after.datagrams - before.datagrams, added.datagrams);
